@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+namespace common {
+
+// The keyed store a host keeps for each placed control. A control reads each key with the
+// default that stands for "never stored" and writes each key with the default that lets the
+// store leave an unchanged value out.
+class PropertyBag {
+public:
+    virtual ~PropertyBag() = default;
+
+    // The stored value, or defaultValue when the key was never stored.
+    virtual QVariant readProperty(const QString& key, const QVariant& defaultValue) const = 0;
+
+    // Stores value under key (replacing an earlier one). A value equal to defaultValue is
+    // left out: an earlier entry is removed and the key then reads as its default.
+    virtual void writeProperty(const QString& key, const QVariant& value,
+                               const QVariant& defaultValue) = 0;
+
+    // Stores value with no default to compare with: always kept.
+    virtual void writeProperty(const QString& key, const QVariant& value) = 0;
+};
+
+// A property bag in memory that keeps the order in which keys were first written, and can
+// be saved to and loaded from a file. Values may be numbers, booleans, texts, colours,
+// fonts and images.
+class FilePropertyBag : public PropertyBag {
+public:
+    using Entry = QPair<QString, QVariant>;
+
+    QVariant readProperty(const QString& key, const QVariant& defaultValue) const override;
+    void writeProperty(const QString& key, const QVariant& value,
+                       const QVariant& defaultValue) override;
+    void writeProperty(const QString& key, const QVariant& value) override;
+
+    bool contains(const QString& key) const;
+    QStringList keys() const; // in write order
+    const QList<Entry>& entries() const { return m_entries; }
+    void clear() { m_entries.clear(); }
+
+    // Writes the whole bag to path atomically: on failure the old file is left as it was.
+    bool save(const QString& path, QString* error = nullptr) const;
+
+    // Reads a bag written by save(). A missing, truncated or foreign file is refused with
+    // a message and yields nullopt.
+    static std::optional<FilePropertyBag> load(const QString& path, QString* error = nullptr);
+
+    // The same two steps on a byte array, for hosts that embed the bag in their own files.
+    QByteArray toByteArray() const;
+    static std::optional<FilePropertyBag> fromByteArray(const QByteArray& data,
+                                                        QString* error = nullptr);
+
+private:
+    qsizetype indexOf(const QString& key) const;
+
+    QList<Entry> m_entries;
+};
+
+// True when value counts as equal to the default a key was written with (so it is left
+// out). Null pictures and fonts count as equal to an empty default.
+bool isDefaultValue(const QVariant& value, const QVariant& defaultValue);
+
+} // namespace common
