@@ -10,8 +10,7 @@
 // target type are reported as nullopt instead of wrapping.
 namespace common {
 
-inline double roundHalfEven(double v)
-{
+inline double roundHalfEven(double v) {
     // std::nearbyint honours the current rounding mode; round-to-nearest-even is the
     // default and nothing in this program changes it, but do not depend on that.
     const double r = std::round(v);
@@ -22,8 +21,7 @@ inline double roundHalfEven(double v)
 }
 
 template <typename Int>
-std::optional<Int> roundToInt(double v)
-{
+std::optional<Int> roundToInt(double v) {
     if (!std::isfinite(v)) {
         return std::nullopt;
     }
@@ -35,7 +33,11 @@ std::optional<Int> roundToInt(double v)
     return static_cast<Int>(r);
 }
 
-inline std::optional<std::int16_t> roundToInt16(double v) { return roundToInt<std::int16_t>(v); }
-inline std::optional<std::int32_t> roundToInt32(double v) { return roundToInt<std::int32_t>(v); }
+inline std::optional<std::int16_t> roundToInt16(double v) {
+    return roundToInt<std::int16_t>(v);
+}
+inline std::optional<std::int32_t> roundToInt32(double v) {
+    return roundToInt<std::int32_t>(v);
+}
 
 } // namespace common

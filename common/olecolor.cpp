@@ -43,8 +43,7 @@ constexpr std::array<std::optional<OleColor>, 31> kSystemColors = {
 
 } // namespace
 
-std::optional<OleColor> translateOleColor(OleColor c)
-{
+std::optional<OleColor> translateOleColor(OleColor c) {
     if (isSystemColor(c)) {
         const OleColor index = c & ~kSystemColorFlag;
         if (index >= kSystemColors.size()) {
@@ -58,12 +57,13 @@ std::optional<OleColor> translateOleColor(OleColor c)
     return c;
 }
 
-QColor toQColor(OleColor c)
-{
+QColor toQColor(OleColor c) {
     const OleColor plain = translateOleColor(c).value_or(0);
     return QColor(redOf(plain), greenOf(plain), blueOf(plain));
 }
 
-OleColor fromQColor(const QColor& c) { return bgr(c.red(), c.green(), c.blue()); }
+OleColor fromQColor(const QColor& c) {
+    return bgr(c.red(), c.green(), c.blue());
+}
 
 } // namespace common

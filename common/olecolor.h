@@ -12,8 +12,12 @@ using OleColor = std::uint32_t;
 
 constexpr OleColor kSystemColorFlag = 0x80000000u;
 
-constexpr OleColor systemColor(int index) { return kSystemColorFlag | static_cast<OleColor>(index); }
-constexpr bool isSystemColor(OleColor c) { return (c & kSystemColorFlag) != 0; }
+constexpr OleColor systemColor(int index) {
+    return kSystemColorFlag | static_cast<OleColor>(index);
+}
+constexpr bool isSystemColor(OleColor c) {
+    return (c & kSystemColorFlag) != 0;
+}
 
 // System-colour indexes the controls name.
 enum SystemColorIndex : int {
@@ -53,13 +57,18 @@ enum SystemColorIndex : int {
 // or a plain value with bits above the blue byte.
 std::optional<OleColor> translateOleColor(OleColor c);
 
-constexpr OleColor bgr(int r, int g, int b)
-{
+constexpr OleColor bgr(int r, int g, int b) {
     return static_cast<OleColor>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int redOf(OleColor c) { return static_cast<int>(c & 0xFF); }
-constexpr int greenOf(OleColor c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int blueOf(OleColor c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int redOf(OleColor c) {
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int greenOf(OleColor c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int blueOf(OleColor c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 // Plain colour (system colours translated first, failures give black).
 QColor toQColor(OleColor c);

@@ -16,15 +16,13 @@ constexpr quint16 kFormatVersion = 1;
 constexpr quint32 kMaxEntries = 4096;
 constexpr QDataStream::Version kStreamVersion = QDataStream::Qt_6_4;
 
-void setError(QString* error, const QString& text)
-{
+void setError(QString* error, const QString& text) {
     if (error) {
         *error = text;
     }
 }
 
-bool isEmptyValue(const QVariant& v)
-{
+bool isEmptyValue(const QVariant& v) {
     if (!v.isValid() || v.isNull()) {
         return true;
     }
@@ -39,8 +37,7 @@ bool isEmptyValue(const QVariant& v)
 
 } // namespace
 
-bool isDefaultValue(const QVariant& value, const QVariant& defaultValue)
-{
+bool isDefaultValue(const QVariant& value, const QVariant& defaultValue) {
     const bool valueEmpty = isEmptyValue(value);
     const bool defaultEmpty = isEmptyValue(defaultValue);
     if (valueEmpty || defaultEmpty) {
@@ -49,8 +46,7 @@ bool isDefaultValue(const QVariant& value, const QVariant& defaultValue)
     return value == defaultValue;
 }
 
-qsizetype FilePropertyBag::indexOf(const QString& key) const
-{
+qsizetype FilePropertyBag::indexOf(const QString& key) const {
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
         if (m_entries[i].first.compare(key, Qt::CaseInsensitive) == 0) {
             return i;
@@ -59,15 +55,13 @@ qsizetype FilePropertyBag::indexOf(const QString& key) const
     return -1;
 }
 
-QVariant FilePropertyBag::readProperty(const QString& key, const QVariant& defaultValue) const
-{
+QVariant FilePropertyBag::readProperty(const QString& key, const QVariant& defaultValue) const {
     const qsizetype i = indexOf(key);
     return i < 0 ? defaultValue : m_entries[i].second;
 }
 
 void FilePropertyBag::writeProperty(const QString& key, const QVariant& value,
-                                    const QVariant& defaultValue)
-{
+                                    const QVariant& defaultValue) {
     if (isDefaultValue(value, defaultValue)) {
         const qsizetype i = indexOf(key);
         if (i >= 0) {
@@ -78,8 +72,7 @@ void FilePropertyBag::writeProperty(const QString& key, const QVariant& value,
     writeProperty(key, value);
 }
 
-void FilePropertyBag::writeProperty(const QString& key, const QVariant& value)
-{
+void FilePropertyBag::writeProperty(const QString& key, const QVariant& value) {
     const qsizetype i = indexOf(key);
     if (i >= 0) {
         m_entries[i].second = value;
@@ -88,10 +81,11 @@ void FilePropertyBag::writeProperty(const QString& key, const QVariant& value)
     }
 }
 
-bool FilePropertyBag::contains(const QString& key) const { return indexOf(key) >= 0; }
+bool FilePropertyBag::contains(const QString& key) const {
+    return indexOf(key) >= 0;
+}
 
-QStringList FilePropertyBag::keys() const
-{
+QStringList FilePropertyBag::keys() const {
     QStringList out;
     out.reserve(m_entries.size());
     for (const Entry& e : m_entries) {
@@ -100,8 +94,7 @@ QStringList FilePropertyBag::keys() const
     return out;
 }
 
-QByteArray FilePropertyBag::toByteArray() const
-{
+QByteArray FilePropertyBag::toByteArray() const {
     QByteArray data;
     QDataStream out(&data, QIODevice::WriteOnly);
     out.setVersion(kStreamVersion);
@@ -113,8 +106,7 @@ QByteArray FilePropertyBag::toByteArray() const
 }
 
 std::optional<FilePropertyBag> FilePropertyBag::fromByteArray(const QByteArray& data,
-                                                              QString* error)
-{
+                                                              QString* error) {
     QDataStream in(data);
     in.setVersion(kStreamVersion);
     quint32 magic = 0;
@@ -151,8 +143,7 @@ std::optional<FilePropertyBag> FilePropertyBag::fromByteArray(const QByteArray& 
     return bag;
 }
 
-bool FilePropertyBag::save(const QString& path, QString* error) const
-{
+bool FilePropertyBag::save(const QString& path, QString* error) const {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         setError(error, file.errorString());
@@ -166,8 +157,7 @@ bool FilePropertyBag::save(const QString& path, QString* error) const
     return true;
 }
 
-std::optional<FilePropertyBag> FilePropertyBag::load(const QString& path, QString* error)
-{
+std::optional<FilePropertyBag> FilePropertyBag::load(const QString& path, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         setError(error, file.errorString());

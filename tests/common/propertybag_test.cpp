@@ -11,8 +11,7 @@ namespace {
 
 using common::FilePropertyBag;
 
-TEST(FilePropertyBag, DefaultEqualValuesAreLeftOutAndReadAsDefault)
-{
+TEST(FilePropertyBag, DefaultEqualValuesAreLeftOutAndReadAsDefault) {
     FilePropertyBag bag;
     bag.writeProperty("Max", 100, 100);
     bag.writeProperty("Min", 1, 0);
@@ -22,16 +21,14 @@ TEST(FilePropertyBag, DefaultEqualValuesAreLeftOutAndReadAsDefault)
     EXPECT_EQ(bag.readProperty("Min", 0).toInt(), 1);
 }
 
-TEST(FilePropertyBag, WritingTheDefaultRemovesAnEarlierEntry)
-{
+TEST(FilePropertyBag, WritingTheDefaultRemovesAnEarlierEntry) {
     FilePropertyBag bag;
     bag.writeProperty("Value", 9, 0);
     bag.writeProperty("Value", 0, 0);
     EXPECT_FALSE(bag.contains("Value"));
 }
 
-TEST(FilePropertyBag, KeysKeepTheirFirstWriteOrderAndMatchWithoutCase)
-{
+TEST(FilePropertyBag, KeysKeepTheirFirstWriteOrderAndMatchWithoutCase) {
     FilePropertyBag bag;
     bag.writeProperty("Font", QFont("DejaVu Sans", 9));
     bag.writeProperty("BrushStyle", 0, 4);
@@ -40,8 +37,7 @@ TEST(FilePropertyBag, KeysKeepTheirFirstWriteOrderAndMatchWithoutCase)
     EXPECT_EQ(bag.readProperty("BRUSHSTYLE", 4).toInt(), 2);
 }
 
-TEST(FilePropertyBag, RoundTripsEveryKindOfValueThroughAFile)
-{
+TEST(FilePropertyBag, RoundTripsEveryKindOfValueThroughAFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("form.props");
@@ -71,8 +67,7 @@ TEST(FilePropertyBag, RoundTripsEveryKindOfValueThroughAFile)
     EXPECT_EQ(loaded->readProperty("Font", {}).value<QFont>(), font);
 }
 
-TEST(FilePropertyBag, RefusesDamagedOrForeignFiles)
-{
+TEST(FilePropertyBag, RefusesDamagedOrForeignFiles) {
     FilePropertyBag bag;
     bag.writeProperty("Caption", QString("abc"));
     bag.writeProperty("Value", 7, 0);
@@ -95,8 +90,7 @@ TEST(FilePropertyBag, RefusesDamagedOrForeignFiles)
     EXPECT_TRUE(FilePropertyBag::fromByteArray(good));
 }
 
-TEST(FilePropertyBag, FailedSaveLeavesTheOldFile)
-{
+TEST(FilePropertyBag, FailedSaveLeavesTheOldFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("form.props");
@@ -119,8 +113,7 @@ TEST(FilePropertyBag, FailedSaveLeavesTheOldFile)
     EXPECT_EQ(loaded->readProperty("Value", 0).toInt(), 9);
 }
 
-TEST(FilePropertyBag, MissingFileIsAnError)
-{
+TEST(FilePropertyBag, MissingFileIsAnError) {
     QString error;
     EXPECT_FALSE(FilePropertyBag::load("/nonexistent/form.props", &error));
     EXPECT_FALSE(error.isEmpty());
