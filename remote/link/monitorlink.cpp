@@ -1,0 +1,258 @@
+#include "remote/link/monitorlink.h"
+
+#include "remote/link/settingcommands.h"
+#include "remote/link/settingsframe.h"
+
+#include <optional>
+#include <variant>
+
+namespace remote::link {
+
+namespace {
+
+constexpr int UpKeyIndex = 24;   // keypad "UP": sent on press only
+constexpr int DownKeyIndex = 25; // keypad "DN": sent on press only
+constexpr int SwitchSaveIndex = 7;
+constexpr int IdSaveIndex = 1;
+constexpr int SerialSaveIndex = 8;
+
+} // namespace
+
+MonitorLink::MonitorLink(MonitorView& view, LinkPort& port)
+    : m_view(view)
+    , m_port(port) {}
+
+// ---- Receiving ----
+
+void MonitorLink::OnReceive(std::span<const std::uint8_t> bytes) {
+    for (const std::uint8_t b : bytes) {
+        switch (m_parser.push(b, m_alarms)) {
+        case ReceiveParser::Completed::None:
+            break;
+        case ReceiveParser::Completed::ShortScreen:
+            DecodeScreenFrame(protocol::ShortScreenFrameSize);
+            LightLamp(MonitorView::Lamp::RXD);
+            break;
+        case ReceiveParser::Completed::LongScreen:
+            DecodeScreenFrame(protocol::LongScreenFrameSize);
+            LightLamp(MonitorView::Lamp::RXD);
+            break;
+        case ReceiveParser::Completed::Settings:
+            DecodeSettingsFrame();
+            break;
+        }
+    }
+}
+
+void MonitorLink::DecodeScreenFrame(int length) {
+    m_parser.restartCollection();
+    m_mirror.DecodeScreenFrame(m_parser.RxBuf().first(static_cast<std::size_t>(length)), m_view);
+}
+
+void MonitorLink::DecodeSettingsFrame() {
+    const auto frame = m_parser.RxBuf().first<protocol::SettingsFrameSize>();
+    const std::optional<SettingsReadout> r = ReadSettingsFrame(frame);
+    if (!r) {
+        return;
+    }
+    using D = MonitorView::Display;
+    for (std::size_t i = 0; i < r->TTIME.size(); ++i) {
+        m_view.setDisplayCaption(D::TTIME, static_cast<int>(i), r->TTIME[i]);
+    }
+    m_view.setDisplayCaption(D::SETID, 0, r->SETID);
+    m_view.setDisplayCaption(D::RFXTIME, 0, r->RFXTIME);
+    m_view.setDisplayCaption(D::LASERQZ1, 0, r->LASERQZ1);
+    m_view.setDisplayCaption(D::LASERQZ2, 0, r->LASERQZ2);
+    m_view.setDisplayCaption(D::LASERQS1, 0, r->LASERQS1);
+    m_view.setDisplayCaption(D::LASERQS2, 0, r->LASERQS2);
+    m_view.setDisplayCaption(D::LASERQ1, 0, r->LASERQ1);
+    m_view.setDisplayCaption(D::LASERQ2, 0, r->LASERQ2);
+    m_view.setDisplayCaption(D::LASERVV1, 0, r->LASERVV1);
+    m_view.setDisplayCaption(D::LASERVV2, 0, r->LASERVV2);
+    for (std::size_t i = 0; i < r->STIMEV.size(); ++i) {
+        m_view.setDisplayCaption(D::STIMEV, static_cast<int>(i), r->STIMEV[i]);
+    }
+    m_view.setDisplayCaption(D::FREQV, 0, r->FREQV);
+    // The operator's unsaved switch positions win over the detector's.
+    if (!m_switchesEdited) {
+        for (int k = 0; k < protocol::SwitchCount; ++k) {
+            m_view.setSwitchValue(k, (r->switchBits >> k) & 1u);
+        }
+    }
+    m_view.setDisplayCaption(D::SERIAL, 0, r->SERIAL);
+    LightLamp(MonitorView::Lamp::RXD);
+}
+
+// ---- Sending ----
+
+void MonitorLink::SendText(std::span<const std::uint8_t> bytes) {
+    if (!m_port.PortOpened()) {
+        return;
+    }
+    for (const std::uint8_t b : bytes) {
+        m_port.writeByte(b);
+    }
+}
+
+void MonitorLink::SendFrame(const CommandFrame& frame) {
+    const auto bytes = frame.bytes();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        m_workBuffer[i] = bytes[i];
+    }
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        SendText(bytes.subspan(i, 1));
+        LightLamp(MonitorView::Lamp::TXD);
+    }
+}
+
+void MonitorLink::LightLamp(MonitorView::Lamp which) {
+    LampState& l = lamp(which);
+    m_view.setLampValue(which, true);
+    l.on = true;
+    l.ticks = 0;
+}
+
+// ---- The tick ----
+
+void MonitorLink::lampStep(MonitorView::Lamp which) {
+    LampState& l = lamp(which);
+    if (!l.on) {
+        return;
+    }
+    if (++l.ticks > protocol::LampHoldTicks) {
+        l.ticks = 0;
+        l.on = false;
+        m_view.setLampValue(which, false);
+    }
+}
+
+void MonitorLink::Timer1_Timer() {
+    m_alarms.FadeStep(m_view);
+    m_workBuffer.fill(0);
+    m_mirror.ScanBlinkStep(m_view);
+    lampStep(MonitorView::Lamp::TXD);
+    lampStep(MonitorView::Lamp::RXD);
+
+    const bool keyWaiting = m_keyPending;
+    ++m_pollTick;
+    if (keyWaiting) {
+        m_pollTick = protocol::KeyTick;
+    }
+
+    if (m_pollTick == protocol::KeyTick) {
+        // A waiting key holds the cycle here until polling is switched on.
+        if (!m_loopOn) {
+            return;
+        }
+        if (keyWaiting) {
+            m_keyPending = false;
+            SendFrame(KeyCommand(m_keyCode, m_keyDown != 0));
+        } else {
+            SendFrame(PollCommand());
+        }
+        return;
+    }
+    if (m_pollTick >= protocol::SaveTick) {
+        settingStep();
+    }
+}
+
+void MonitorLink::settingStep() {
+    const int s = m_pendingSave;
+    m_pollTick = 0;
+
+    std::optional<SaveRefusal> refused;
+    if (s >= 1 && s <= protocol::SettingCommandCount) {
+        auto built = BuildSettingCommand(s, m_view);
+        if (const auto* frame = std::get_if<CommandFrame>(&built)) {
+            m_readBackDue = true;
+            SendFrame(*frame);
+            m_pendingSave = 0;
+            return;
+        }
+        refused = std::get<SaveRefusal>(std::move(built));
+    }
+
+    // Nothing (sendable) queued: the regular read-back, or the one owed to a setting
+    // command sent earlier while polling is off. A refused save counts as nothing queued.
+    if (m_loopOn) {
+        SendFrame(ReadSettingsCommand());
+        m_readBackDue = false;
+    } else if (m_readBackDue) {
+        m_readBackDue = false;
+        SendFrame(ReadSettingsCommand());
+    }
+    m_pendingSave = 0;
+
+    if (refused) {
+        m_view.refuseSave(refused->message);
+    }
+}
+
+// ---- Operator requests ----
+
+void MonitorLink::Button_ValueChanged(int index, bool value) {
+    const std::optional<std::uint8_t> key = KeypadKey(index);
+    if (!key) {
+        return;
+    }
+    m_keyDown = value ? 1 : 0;
+    m_keyPending = true;
+    if (index == UpKeyIndex || index == DownKeyIndex) {
+        if (value) {
+            m_keyCode = *key;
+        } else {
+            // The release of these two keys is never sent.
+            m_keyPending = false;
+        }
+        return;
+    }
+    m_keyCode = *key;
+}
+
+void MonitorLink::Button2_Click(int index) {
+    const std::optional<std::uint8_t> key = ArrowKey(index);
+    if (!key) {
+        return;
+    }
+    // The key state stays as the last keypad event left it.
+    m_keyPending = true;
+    m_keyCode = *key;
+}
+
+void MonitorLink::LOOPSW_ValueChanged(bool value) {
+    m_loopOn = value;
+}
+
+void MonitorLink::KEYSW_Click(int index) {
+    if (index < 0 || index >= protocol::SwitchCount) {
+        return;
+    }
+    m_view.setSwitchBackColor(index, protocol::EditedSwitchColour);
+    m_switchesEdited = true;
+}
+
+void MonitorLink::FREQSAVE_ValueChanged(int index, bool value) {
+    if (!value || index < 0 || index >= protocol::SettingCommandCount) {
+        return;
+    }
+    m_pollTick = protocol::SaveTick;
+
+    if (index == IdSaveIndex &&
+        CharacterCount(m_view.inputText(MonitorView::Input::IDIN, 0)) != protocol::IdLength) {
+        return;
+    }
+    if (index == SerialSaveIndex && CharacterCount(m_view.inputText(MonitorView::Input::SERIALIN,
+                                                                    0)) != protocol::SerialLength) {
+        return;
+    }
+    m_pendingSave = static_cast<std::int16_t>(index + 1);
+    if (index == SwitchSaveIndex) {
+        m_switchesEdited = false;
+        for (int k = 0; k < protocol::SwitchCount; ++k) {
+            m_view.setSwitchBackColor(k, protocol::SystemWindowColour);
+        }
+    }
+}
+
+} // namespace remote::link

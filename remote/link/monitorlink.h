@@ -1,0 +1,116 @@
+#pragma once
+
+#include "remote/link/alarmchannels.h"
+#include "remote/link/commandframe.h"
+#include "remote/link/displaymirror.h"
+#include "remote/link/linkport.h"
+#include "remote/link/monitorview.h"
+#include "remote/link/protocol.h"
+#include "remote/link/receiveparser.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace remote::link {
+
+// The monitor window's protocol side: every byte in and out, every counter, every request.
+// The window feeds it received bytes, timer ticks and operator events; it answers through
+// the view and the port. Single-threaded: all calls come from the window's thread.
+class MonitorLink {
+public:
+    MonitorLink(MonitorView& view, LinkPort& port);
+    MonitorLink(const MonitorLink&) = delete;
+    MonitorLink& operator=(const MonitorLink&) = delete;
+
+    // ---- Events ----
+    // The bytes waiting at one receive event, in arrival order.
+    void OnReceive(std::span<const std::uint8_t> bytes);
+    // The 100 ms tick: the only place that sends.
+    void Timer1_Timer();
+    // Keypad Button(index), indexes 1 to 19 and 24 to 26; value true while held down.
+    void Button_ValueChanged(int index, bool value);
+    // Volume and squelch arrows Button2(index), indexes 20 to 23.
+    void Button2_Click(int index);
+    // The loop switch: polling on or off.
+    void LOOPSW_ValueChanged(bool value);
+    // The operator flipped on/off switch KEYSW(index), 0 to 3.
+    void KEYSW_Click(int index);
+    // Save button FREQSAVE(index), 0 to 8; only the press (value true) acts.
+    void FREQSAVE_ValueChanged(int index, bool value);
+
+    // ---- Sending ----
+    // Writes the bytes one by one while the port is open; drops them otherwise.
+    void SendText(std::span<const std::uint8_t> bytes);
+    // Puts the frame in the work buffer and hands each byte to SendText, lighting the
+    // transmit lamp after each.
+    void SendFrame(const CommandFrame& frame);
+    // Lights a lamp; the tick puts it out two ticks later.
+    void LightLamp(MonitorView::Lamp lamp);
+
+    // ---- State, for the window and for tests ----
+    int RxPos() const { return m_parser.RxPos(); }
+    std::span<const std::uint8_t> RxBuf() const { return m_parser.RxBuf(); }
+    std::array<std::uint8_t, 4> SyncWindow() const { return m_parser.SyncWindow(); }
+    protocol::FrameState FrameState() const { return m_parser.FrameState(); }
+
+    std::span<const std::string> DisplaySeg() const { return m_mirror.DisplaySeg(); }
+    bool Scanning() const { return m_mirror.Scanning(); }
+    bool ScanBlinkOn() const { return m_mirror.ScanBlinkOn(); }
+    int ScanBlinkTicks() const { return m_mirror.ScanBlinkTicks(); }
+
+    bool AlarmActive(int channel) const { return m_alarms.AlarmActive(channel); }
+    int AlarmTicks(int channel) const { return m_alarms.AlarmTicks(channel); }
+
+    bool TxLampOn() const { return lamp(MonitorView::Lamp::TXD).on; }
+    int TxLampTicks() const { return lamp(MonitorView::Lamp::TXD).ticks; }
+    bool RxLampOn() const { return lamp(MonitorView::Lamp::RXD).on; }
+    int RxLampTicks() const { return lamp(MonitorView::Lamp::RXD).ticks; }
+
+    int PollTick() const { return m_pollTick; }
+    bool KeyPending() const { return m_keyPending; }
+    std::uint8_t KeyCode() const { return m_keyCode; }
+    std::uint8_t KeyDown() const { return m_keyDown; }
+    int PendingSave() const { return m_pendingSave; }
+    bool LoopOn() const { return m_loopOn; }
+    bool ReadBackDue() const { return m_readBackDue; }
+    bool SwitchesEdited() const { return m_switchesEdited; }
+    // The 21 slots the last tick built its frame in (all 0 when it sent nothing).
+    std::span<const std::int16_t> WorkBuffer() const { return m_workBuffer; }
+
+private:
+    struct LampState {
+        bool on = false;
+        std::int16_t ticks = 0;
+    };
+
+    void DecodeScreenFrame(int length);
+    void DecodeSettingsFrame();
+    void lampStep(MonitorView::Lamp lamp);
+    void settingStep();
+    LampState& lamp(MonitorView::Lamp which) { return m_lamps[static_cast<std::size_t>(which)]; }
+    const LampState& lamp(MonitorView::Lamp which) const {
+        return m_lamps[static_cast<std::size_t>(which)];
+    }
+
+    MonitorView& m_view;
+    LinkPort& m_port;
+
+    ReceiveParser m_parser;
+    DisplayMirror m_mirror;
+    AlarmChannels m_alarms;
+    std::array<LampState, 2> m_lamps{};
+
+    std::int16_t m_pollTick = 0;
+    bool m_keyPending = false;
+    std::uint8_t m_keyCode = 0;
+    std::uint8_t m_keyDown = 0;
+    std::int16_t m_pendingSave = 0;
+    bool m_loopOn = false;
+    bool m_readBackDue = false;
+    bool m_switchesEdited = false;
+    std::array<std::int16_t, protocol::WorkBufferSlots> m_workBuffer{};
+};
+
+} // namespace remote::link
