@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+
+namespace remote::store {
+
+// Where the settings file is used from. The delivered file lies in the program's folder; a
+// system-wide install cannot write there, so each user then works on a copy in their own
+// data folder, made once from the delivered file.
+struct SettingsLocation {
+    std::filesystem::path file;
+    bool perUserCopy = false;
+};
+
+// Picks the file: the delivered one when its folder and the file can be written; otherwise
+// the per-user copy, seeded from the delivered file when it does not exist yet. Nothing is
+// ever created from scratch: with no delivered file the delivered path is returned, and
+// opening it reports the file as missing. Throws StoreError when seeding fails.
+SettingsLocation locateSettingsFile(const std::filesystem::path& programFolder,
+                                    const std::filesystem::path& perUserFolder);
+
+} // namespace remote::store

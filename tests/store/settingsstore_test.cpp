@@ -1,0 +1,336 @@
+#include "remote/store/settingslocation.h"
+#include "remote/store/settingsstore.h"
+#include "remote/store/storeerror.h"
+#include "settingsfile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+using remote::store::SettingsStore;
+using remote::store::StoreError;
+using storetest::makeSettingsFile;
+using storetest::settingsRows;
+using Rows = std::vector<std::vector<std::string>>;
+
+std::string fileBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    storetest::ScratchFolder folder;
+    std::filesystem::path file = folder / "Kvrset.mdb";
+};
+
+TEST_F(SettingsStoreTest, TheDeliveredFileIsKeyedAndHoldsComOneAtNineThousandSixHundred) {
+    const std::filesystem::path delivered =
+        std::filesystem::path(TEST_BINARY_DIR) / "bin" / "Kvrset.mdb";
+    ASSERT_TRUE(std::filesystem::exists(delivered)) << "the build makes it beside the program";
+    EXPECT_NE(fileBytes(delivered).substr(0, 15), "SQLite format 3") << "stored in the clear";
+    std::filesystem::copy_file(delivered, file);
+
+    SettingsStore store(file);
+    const auto settings = store.ReadSettings();
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->CommPortNumber, 1);
+    EXPECT_EQ(settings->BANDRATE, "9600");
+    EXPECT_EQ(settingsRows(file), (Rows{{"1", "9600", "9600"}}));
+}
+
+TEST_F(SettingsStoreTest, ASavedRecordIsReadBackByTheNextStart) {
+    makeSettingsFile(file, {"1, '9600', '9600'"});
+    {
+        SettingsStore store(file);
+        const auto saved = store.SaveSettings(16, "256000");
+        EXPECT_EQ(saved.CommPortNumber, 16);
+        EXPECT_EQ(saved.COMSPEED, "9600");
+    }
+    SettingsStore next(file);
+    const auto settings = next.ReadSettings();
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->CommPortNumber, 16);
+    EXPECT_EQ(settings->BANDRATE, "256000");
+    EXPECT_EQ(settingsRows(file), (Rows{{"16", "256000", "9600"}}));
+}
+
+TEST_F(SettingsStoreTest, AnEmptyTableReadsNothingAndTheFirstSaveAppendsTheRecord) {
+    makeSettingsFile(file, {});
+    SettingsStore store(file);
+    EXPECT_TRUE(store.SettingsRecordset().isEmpty());
+    EXPECT_FALSE(store.ReadSettings());
+
+    const auto saved = store.SaveSettings(2, " 19200 ");
+    EXPECT_EQ(saved.CommPortNumber, 2);
+    EXPECT_EQ(saved.COMSPEED, std::nullopt) << "never written, so null";
+    EXPECT_FALSE(store.SettingsRecordset().isEmpty());
+
+    store.SaveSettings(3, "4800");
+    EXPECT_EQ(settingsRows(file), (Rows{{"3", "4800", "NULL"}})) << "the second save rewrites";
+}
+
+TEST_F(SettingsStoreTest, OnlyTheFirstOfSeveralRecordsIsReadAndRewritten) {
+    makeSettingsFile(file, {"4, '4800', 'a'", "5, '2400', 'b'", "6, '1200', 'c'"});
+    storetest::RawDb(file, "vemqaz").exec("DELETE FROM \"환경설정\" WHERE COMPORT = 4");
+    // The oldest remaining row comes first, whatever the values say.
+    storetest::RawDb(file, "vemqaz").exec("INSERT INTO \"환경설정\" VALUES (1, '110', 'd')");
+
+    SettingsStore store(file);
+    EXPECT_EQ(store.ReadSettings()->CommPortNumber, 5);
+    EXPECT_EQ(store.SaveSettings(9, "57600").COMSPEED, "b");
+    EXPECT_EQ(settingsRows(file),
+              (Rows{{"9", "57600", "b"}, {"6", "1200", "c"}, {"1", "110", "d"}}));
+}
+
+TEST_F(SettingsStoreTest, BothConnectionsStayUsableAfterTheSharedOneIsReplaced) {
+    makeSettingsFile(file, {"7, '9600', NULL"});
+    SettingsStore store(file);
+    const auto* first = &store.SharedConnection();
+    EXPECT_EQ(first->ConnectionTimeout(), 1);
+
+    store.OpenSharedConnection();
+    EXPECT_NE(&store.SharedConnection(), first);
+    EXPECT_EQ(store.SharedConnection().ConnectionTimeout(), 5);
+    EXPECT_EQ(&store.SettingsRecordset().connection(), first) << "the recordset keeps it alive";
+
+    const auto saved = store.SaveSettings(8, "9600");
+    EXPECT_EQ(saved.CommPortNumber, 8);
+    EXPECT_EQ(saved.COMSPEED, std::nullopt);
+}
+
+TEST_F(SettingsStoreTest, ARecordWithoutTheSecondSpeedColumnStillSaves) {
+    makeSettingsFile(file, {"1, '9600'"}, "COMPORT INTEGER, BANDRATE TEXT");
+    SettingsStore store(file);
+    const auto saved = store.SaveSettings(4, "9600");
+    EXPECT_EQ(saved.CommPortNumber, 4);
+    EXPECT_EQ(saved.COMSPEED, std::nullopt);
+}
+
+// ---- COMPORT as stored, read through the leading-number rule ----
+
+struct PortCase {
+    const char* name;
+    const char* column; // the COMPORT column's declaration
+    const char* stored; // SQL literal
+    std::int16_t port;
+};
+
+class StoredPortNumber : public ::testing::TestWithParam<PortCase> {};
+
+TEST_P(StoredPortNumber, ReadsAsTheNumberItsTextStartsWith) {
+    storetest::ScratchFolder folder;
+    const auto file = folder / "Kvrset.mdb";
+    makeSettingsFile(file, {std::string(GetParam().stored) + ", '9600', NULL"},
+                     std::string("COMPORT ") + GetParam().column +
+                         ", BANDRATE TEXT, COMSPEED TEXT");
+    SettingsStore store(file);
+    const auto settings = store.ReadSettings();
+    ASSERT_TRUE(settings) << "a record with this value is still a record";
+    EXPECT_EQ(settings->CommPortNumber, GetParam().port);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StoredPortNumber,
+    ::testing::Values(
+        PortCase{"integer", "INTEGER", "3", 3}, PortCase{"text", "TEXT", "'12'", 12},
+        PortCase{"blanksInside", "TEXT", "' 1 2'", 12},
+        PortCase{"trailingText", "TEXT", "'4 (USB)'", 4}, PortCase{"noNumber", "TEXT", "'Com4'", 0},
+        PortCase{"emptyText", "TEXT", "''", 0}, PortCase{"null", "INTEGER", "NULL", 0},
+        PortCase{"halfToEvenDown", "REAL", "2.5", 2}, PortCase{"halfToEvenUp", "REAL", "3.5", 4},
+        PortCase{"hexText", "TEXT", "'&H10'", 16}, PortCase{"overflow", "INTEGER", "40000", 0},
+        PortCase{"negative", "INTEGER", "-1", -1}, PortCase{"blob", "BLOB", "X'3035'", 5}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Files that cannot be used: the engine's text, and nothing written ----
+
+struct BrokenCase {
+    const char* name;
+    void (*make)(const std::filesystem::path& file);
+    const char* message; // part of the error text
+};
+
+void noFile(const std::filesystem::path&) {}
+void wrongKey(const std::filesystem::path& f) {
+    makeSettingsFile(f, {"1, '9600', NULL"}, "COMPORT, BANDRATE, COMSPEED", "qazvem");
+}
+void notADatabase(const std::filesystem::path& f) {
+    writeBytes(f, std::string(4096, 'x'));
+}
+void emptyFile(const std::filesystem::path& f) {
+    writeBytes(f, "");
+}
+void damagedPages(const std::filesystem::path& f) {
+    makeSettingsFile(f, {"1, '9600', NULL"});
+    std::string bytes = fileBytes(f);
+    for (std::size_t i = 1024 + 16; i < bytes.size(); i += 7) {
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+    }
+    writeBytes(f, bytes);
+}
+void cutShort(const std::filesystem::path& f) {
+    makeSettingsFile(f, {"1, '9600', NULL"});
+    writeBytes(f, fileBytes(f).substr(0, 1500));
+}
+void noTable(const std::filesystem::path& f) {
+    storetest::RawDb(f, "vemqaz", true).exec("CREATE TABLE other (COMPORT, BANDRATE)");
+}
+void noSpeedColumn(const std::filesystem::path& f) {
+    makeSettingsFile(f, {"1"}, "COMPORT INTEGER");
+}
+
+class BrokenFile : public ::testing::TestWithParam<BrokenCase> {};
+
+TEST_P(BrokenFile, IsRefusedWithTheEnginesTextAndLeftAsItWas) {
+    storetest::ScratchFolder folder;
+    const auto file = folder / "Kvrset.mdb";
+    GetParam().make(file);
+    const bool existed = std::filesystem::exists(file);
+    const std::string before = fileBytes(file);
+    try {
+        SettingsStore store(file);
+        ADD_FAILURE() << "opened";
+    } catch (const StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find(GetParam().message), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(std::filesystem::exists(file), existed) << "the store never creates the file";
+    EXPECT_EQ(fileBytes(file), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BrokenFile,
+    ::testing::Values(BrokenCase{"missing", noFile, "unable to open database file"},
+                      BrokenCase{"wrongKey", wrongKey, "file is encrypted or is not a database"},
+                      BrokenCase{"foreignBytes", notADatabase,
+                                 "file is encrypted or is not a database"},
+                      BrokenCase{"emptyFile", emptyFile, "no such table"},
+                      BrokenCase{"damagedPages", damagedPages, "malformed"},
+                      BrokenCase{"cutShort", cutShort, "malformed"},
+                      BrokenCase{"noTable", noTable, "no such table"},
+                      BrokenCase{"noSpeedColumn", noSpeedColumn, "no such column: BANDRATE"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- A save that fails leaves the previous record ----
+
+TEST_F(SettingsStoreTest, AFileLockedByAnotherWriterFailsTheSaveAndKeepsTheRecord) {
+    makeSettingsFile(file, {"3, '9600', 'x'"});
+    SettingsStore store(file);
+    storetest::RawDb other(file, "vemqaz");
+    other.exec("BEGIN IMMEDIATE");
+    EXPECT_THROW(
+        {
+            try {
+                store.SaveSettings(5, "115200");
+            } catch (const StoreError& e) {
+                EXPECT_STREQ(e.what(), "database is locked");
+                throw;
+            }
+        },
+        StoreError);
+    other.exec("ROLLBACK");
+    EXPECT_EQ(settingsRows(file), (Rows{{"3", "9600", "x"}}));
+    EXPECT_EQ(store.SaveSettings(5, "115200").CommPortNumber, 5) << "the store works on";
+}
+
+TEST_F(SettingsStoreTest, AFileHeldExclusivelyCannotBeOpened) {
+    makeSettingsFile(file, {"3, '9600', 'x'"});
+    storetest::RawDb other(file, "vemqaz");
+    other.exec("BEGIN EXCLUSIVE");
+    EXPECT_THROW(SettingsStore store(file), StoreError);
+}
+
+TEST_F(SettingsStoreTest, AWriteRefusedHalfWayIsUndoneAsAWhole) {
+    makeSettingsFile(file, {"3, '9600', 'x'", "4, '300', 'y'"});
+    storetest::RawDb(file, "vemqaz")
+        .exec("CREATE TRIGGER refuse AFTER UPDATE ON \"환경설정\" WHEN NEW.BANDRATE = '110' "
+              "BEGIN UPDATE \"환경설정\" SET COMSPEED = 'changed'; SELECT RAISE(ABORT, 'refused'); "
+              "END");
+    SettingsStore store(file);
+    EXPECT_THROW(store.SaveSettings(6, "110"), StoreError);
+    EXPECT_EQ(settingsRows(file), (Rows{{"3", "9600", "x"}, {"4", "300", "y"}}));
+}
+
+TEST_F(SettingsStoreTest, AFileInAFolderThatCannotBeWrittenReadsButRefusesTheSave) {
+    makeSettingsFile(file, {"3, '9600', 'x'"});
+    storetest::ReadOnlyFolder readOnly(folder.path());
+    if (!readOnly.ok()) {
+        GTEST_SKIP() << "this machine cannot make a folder read-only";
+    }
+    SettingsStore store(file);
+    EXPECT_EQ(store.ReadSettings()->CommPortNumber, 3);
+    EXPECT_THROW(store.SaveSettings(5, "4800"), StoreError);
+    EXPECT_EQ(store.ReadSettings()->CommPortNumber, 3);
+}
+
+// ---- Where the file is used from ----
+
+class SettingsLocationTest : public ::testing::Test {
+protected:
+    storetest::ScratchFolder root;
+    std::filesystem::path program = root / "program";
+    std::filesystem::path user = root / "user" / "data";
+
+    void SetUp() override { std::filesystem::create_directories(program); }
+};
+
+TEST_F(SettingsLocationTest, AWritableProgramFolderUsesTheDeliveredFile) {
+    makeSettingsFile(program / "Kvrset.mdb", {"1, '9600', NULL"});
+    const auto location = remote::store::locateSettingsFile(program, user);
+    EXPECT_EQ(location.file, program / "Kvrset.mdb");
+    EXPECT_FALSE(location.perUserCopy);
+    EXPECT_FALSE(std::filesystem::exists(user));
+}
+
+TEST_F(SettingsLocationTest, AReadOnlyProgramFolderWorksOnAPerUserCopyMadeOnce) {
+    makeSettingsFile(program / "Kvrset.mdb", {"1, '9600', NULL"});
+    const std::string delivered = fileBytes(program / "Kvrset.mdb");
+    storetest::ReadOnlyFolder readOnly(program);
+    if (!readOnly.ok()) {
+        GTEST_SKIP() << "this machine cannot make a folder read-only";
+    }
+    const auto location = remote::store::locateSettingsFile(program, user);
+    EXPECT_EQ(location.file, user / "Kvrset.mdb");
+    EXPECT_TRUE(location.perUserCopy);
+    {
+        SettingsStore store(location.file);
+        store.SaveSettings(4, "38400");
+    }
+    // The user's own settings survive the next start; the delivered file is untouched.
+    const auto again = remote::store::locateSettingsFile(program, user);
+    EXPECT_EQ(again.file, user / "Kvrset.mdb");
+    EXPECT_EQ(SettingsStore(again.file).ReadSettings()->CommPortNumber, 4);
+    EXPECT_EQ(fileBytes(program / "Kvrset.mdb"), delivered);
+    EXPECT_FALSE(std::filesystem::exists(user / "Kvrset.mdb.partial"));
+}
+
+TEST_F(SettingsLocationTest, NothingDeliveredMeansNothingIsMadeUp) {
+    storetest::ReadOnlyFolder readOnly(program);
+    if (!readOnly.ok()) {
+        GTEST_SKIP() << "this machine cannot make a folder read-only";
+    }
+    const auto location = remote::store::locateSettingsFile(program, user);
+    EXPECT_EQ(location.file, program / "Kvrset.mdb");
+    EXPECT_THROW(SettingsStore store(location.file), StoreError);
+    EXPECT_FALSE(std::filesystem::exists(user / "Kvrset.mdb"));
+}
+
+TEST_F(SettingsLocationTest, ACopyThatCannotBeMadeIsReportedWithTheSystemsText) {
+    makeSettingsFile(program / "Kvrset.mdb", {"1, '9600', NULL"});
+    std::filesystem::create_directories(user.parent_path());
+    writeBytes(user, "a file where the folder should be");
+    storetest::ReadOnlyFolder readOnly(program);
+    if (!readOnly.ok()) {
+        GTEST_SKIP() << "this machine cannot make a folder read-only";
+    }
+    EXPECT_THROW(remote::store::locateSettingsFile(program, user), StoreError);
+}
+
+} // namespace
