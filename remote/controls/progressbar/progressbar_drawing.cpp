@@ -107,6 +107,10 @@ void DrawGradient(OleColor colour1, OleColor colour2, int x, int y, int a, int b
 QFont defaultLabelFont() {
     QFont font(QString::fromLatin1(kDefaultFontFamily));
     font.setPixelSize(kDefaultFontPixelSize);
+    // Crisp glyphs in exactly the label colour, so the contrasting copy over the fill
+    // replaces the plain one pixel for pixel.
+    font.setStyleStrategy(QFont::NoAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
     return font;
 }
 
