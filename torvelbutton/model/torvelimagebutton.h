@@ -1,0 +1,330 @@
+#pragma once
+
+#include "common/olecolor.h"
+#include "torvelbutton/model/buttonconstants.h"
+#include "torvelbutton/model/torvelbutton_export.h"
+#include "torvelbutton/render/controlsurface.h"
+#include "torvelbutton/render/pictureclip.h"
+
+#include <QFont>
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QTimer;
+
+namespace common {
+class PropertyBag;
+}
+
+namespace torvelbutton {
+class PictureHolder;
+}
+
+// An image button: a face drawn from pictures chosen by its state, framed by a nine-slice
+// skin cut from an eight-cell strip and tinted per state. Hosts place it, configure it
+// through its properties and keep it in a property bag (initProperties, readProperties,
+// writeProperties). Every change of look ends in Redraw, which draws into a kept surface;
+// the caption label and the picture holder are child widgets over that surface.
+class TORVELBUTTON_EXPORT TorvelImageButton : public QWidget {
+    Q_OBJECT
+
+public:
+    enum eBtnState : int { bNormal = 0, bDown = 1, bDisable = 2, bUp = 3 };
+    Q_ENUM(eBtnState)
+    enum eBtnAlignment : int {
+        btnAuto = 0,
+        btnLeft = 1,
+        btnRight = 2,
+        btnTop = 3,
+        btnBottom = 4,
+        btnCenter = 5
+    };
+    Q_ENUM(eBtnAlignment)
+    enum eBtnAttribute : int {
+        btnNormal = 0,
+        btnNormal_In = 1,
+        btnOutLine = 2,
+        btnOutLine_In = 3,
+        btnImage = 4,
+        btnImage_In = 5,
+        btnImage_Only = 6
+    };
+    Q_ENUM(eBtnAttribute)
+    enum eTransparent : int { None_Transparent = 0, Transparent = 1, Transparent_IN = 2 };
+    Q_ENUM(eTransparent)
+    enum eChecked : int { Not_Used = 0, btnChecked = 1, btnOption = 2 };
+    Q_ENUM(eChecked)
+
+    Q_PROPERTY(QImage ImageList READ imageList WRITE setImageList)
+    Q_PROPERTY(QImage Picture READ picture WRITE setPicture)
+    Q_PROPERTY(QImage PictureOVER READ pictureOVER WRITE setPictureOVER)
+    Q_PROPERTY(QImage PictureDOWN READ pictureDOWN WRITE setPictureDOWN)
+    Q_PROPERTY(QImage PictureChecked READ pictureChecked WRITE setPictureChecked)
+    Q_PROPERTY(QImage PictureSelected READ pictureSelected WRITE setPictureSelected)
+    Q_PROPERTY(bool ButtonSelected READ isButtonSelected WRITE setButtonSelected STORED false)
+    Q_PROPERTY(eChecked CheckOption READ checkOption WRITE setCheckOption)
+    Q_PROPERTY(bool Value READ value WRITE setValue)
+    Q_PROPERTY(uint ForeColor READ foreColor WRITE setForeColor)
+    Q_PROPERTY(uint BackColor READ backColor WRITE setBackColor)
+    Q_PROPERTY(int Gap READ gap WRITE setGap)
+    Q_PROPERTY(int CaptionOffsetX READ captionOffsetX WRITE setCaptionOffsetX)
+    Q_PROPERTY(int CaptionOffsetY READ captionOffsetY WRITE setCaptionOffsetY)
+    Q_PROPERTY(int PictureOffsetX READ pictureOffsetX WRITE setPictureOffsetX)
+    Q_PROPERTY(int PictureOffsetY READ pictureOffsetY WRITE setPictureOffsetY)
+    Q_PROPERTY(eBtnAlignment PictureAlignment READ pictureAlignment WRITE setPictureAlignment)
+    Q_PROPERTY(eBtnAlignment Alignment READ alignment WRITE setAlignment)
+    Q_PROPERTY(eBtnAttribute ButtonAttrib READ buttonAttrib WRITE setButtonAttrib)
+    Q_PROPERTY(eTransparent ButtonTransparent READ buttonTransparent WRITE setButtonTransparent)
+    Q_PROPERTY(bool Enabled READ isButtonEnabled WRITE setButtonEnabled)
+    Q_PROPERTY(QString Caption READ caption WRITE setCaption)
+    Q_PROPERTY(QString CaptionChecked READ captionChecked WRITE setCaptionChecked)
+    Q_PROPERTY(QFont Font READ buttonFont WRITE setButtonFont)
+    Q_PROPERTY(bool Default READ isDefault WRITE setDefault)
+    Q_PROPERTY(bool Cancel READ isCancel WRITE setCancel)
+    Q_PROPERTY(bool OwnerDraw READ isOwnerDraw WRITE setOwnerDraw)
+    Q_PROPERTY(int AlphaNormal READ alphaNormal WRITE setAlphaNormal)
+    Q_PROPERTY(int AlphaUp READ alphaUp WRITE setAlphaUp)
+    Q_PROPERTY(int AlphaDown READ alphaDown WRITE setAlphaDown)
+    Q_PROPERTY(int AlphaDisable READ alphaDisable WRITE setAlphaDisable)
+    Q_PROPERTY(uint AlphaColor READ alphaColor WRITE setAlphaColor)
+    Q_PROPERTY(int ImgOutLineSize READ imgOutLineSize WRITE setImgOutLineSize)
+    Q_PROPERTY(int ImgUpOutLineSize READ imgUpOutLineSize WRITE setImgUpOutLineSize)
+    Q_PROPERTY(int ImgDownOutLineSize READ imgDownOutLineSize WRITE setImgDownOutLineSize)
+    Q_PROPERTY(int ImgDisableOutLineSize READ imgDisableOutLineSize WRITE setImgDisableOutLineSize)
+    Q_PROPERTY(int ImageListWidth READ imageListWidth WRITE setImageListWidth)
+    Q_PROPERTY(int ImageListHeight READ imageListHeight WRITE setImageListHeight)
+    Q_PROPERTY(int MousePointer READ mousePointer WRITE setMousePointer)
+
+    // The state of one instance. Hosts and tests read it; the setters, the loading
+    // procedure, the interaction rules and the paint pipeline change it.
+    struct Members {
+        eBtnAlignment PictureAlignment = btnLeft;
+        eBtnAlignment Alignment = btnAuto;
+        eBtnAttribute ButtonAttrib = btnNormal;
+        eTransparent ButtonTransparent = None_Transparent;
+        QImage Picture;
+        QImage PictureOVER;
+        QImage PictureDOWN;
+        QImage PictureChecked;
+        QImage PictureSelected;
+        QImage ImageList;
+        QImage CurrentPicture;     // the picture the last pass chose
+        QImage TransparentPicture; // the stored see-through snapshot
+        QFont Font;
+        common::OleColor ForeColor = torvelbutton::kButtonTextColor;
+        common::OleColor BackColor = torvelbutton::kButtonFaceColor;
+        qint16 Gap = 4;
+        qint16 PictureOffsetX = 2;
+        qint16 PictureOffsetY = 2;
+        qint16 CaptionOffsetX = 0;
+        qint16 CaptionOffsetY = 0;
+        eChecked CheckOption = Not_Used;
+        QString Caption;
+        QString CaptionChecked;
+        bool Default = false;
+        bool Cancel = false;
+        bool OwnerDraw = false;
+        bool AutoReDraw = false;
+        bool CaptionCheckedUSE = false;
+        qint16 AlphaNormal = 80; // percent
+        qint16 AlphaUp = 100;
+        qint16 AlphaDown = 100;
+        qint16 AlphaDisable = 100;
+        common::OleColor AlphaColor = torvelbutton::kButtonFaceColor;
+        qint16 ImageListWidth = 18; // pixels, one cell of the strip
+        qint16 ImageListHeight = 21;
+        qint16 ImgOutLineSize = 3; // pixels, skin border per state
+        qint16 ImgUpOutLineSize = 3;
+        qint16 ImgDownOutLineSize = 3;
+        qint16 ImgDisableOutLineSize = 3;
+        qint16 CurrentOutLineSize = 0; // the border the last frame used
+        bool Value = false;
+        bool Painted = false; // a complete redraw has run
+        bool ButtonSelected = false;
+        eBtnState ButtonState = bNormal;
+        qint32 ParentEnabled = 0;
+        // See-through bookkeeping.
+        qint16 PrevParentEnabled = 0;
+        bool PrevTopLevel = false;
+        qint32 OwnLeft = 0;
+        qint32 OwnTop = 0;
+        qint32 ParentLeft = 0;
+        qint32 ParentTop = 0;
+        qint32 PrevOwnLeft = 0;
+        qint32 PrevOwnTop = 0;
+        qint32 PrevParentLeft = 0;
+        qint32 PrevParentTop = 0;
+        bool ResizePending = false;
+        bool FirstTickDone = false;
+    };
+
+    explicit TorvelImageButton(QWidget* parent = nullptr);
+    ~TorvelImageButton() override;
+
+    // Host procedures: a newly placed instance, one read from the host's store, and the
+    // store's copy of this instance.
+    void initProperties();
+    void readProperties(const common::PropertyBag& bag);
+    void writeProperties(common::PropertyBag& bag) const;
+
+    const Members& members() const { return m; }
+
+    // Pictures, shared by reference (a null image is "nothing").
+    QImage imageList() const { return m.ImageList; }
+    void setImageList(const QImage& picture);
+    QImage picture() const { return m.Picture; }
+    void setPicture(const QImage& picture);
+    QImage pictureOVER() const { return m.PictureOVER; }
+    void setPictureOVER(const QImage& picture);
+    QImage pictureDOWN() const { return m.PictureDOWN; }
+    void setPictureDOWN(const QImage& picture);
+    QImage pictureChecked() const { return m.PictureChecked; }
+    void setPictureChecked(const QImage& picture);
+    QImage pictureSelected() const { return m.PictureSelected; }
+    void setPictureSelected(const QImage& picture);
+
+    bool isButtonSelected() const { return m.ButtonSelected; }
+    void setButtonSelected(bool selected);
+    eChecked checkOption() const { return m.CheckOption; }
+    void setCheckOption(eChecked option);
+    bool value() const { return m.Value; }
+    void setValue(bool value);
+
+    common::OleColor foreColor() const { return m.ForeColor; }
+    void setForeColor(common::OleColor color);
+    common::OleColor backColor() const { return m.BackColor; }
+    void setBackColor(common::OleColor color);
+    common::OleColor alphaColor() const { return m.AlphaColor; }
+    void setAlphaColor(common::OleColor color);
+
+    // The 16-bit properties: a number outside -32768..32767 fails with false and changes
+    // nothing (no change notice). The ranged ones refuse values out of their range
+    // silently (true is returned, the change notice is still given).
+    int gap() const { return m.Gap; }
+    bool setGap(int gap);
+    int captionOffsetX() const { return m.CaptionOffsetX; }
+    bool setCaptionOffsetX(int offset);
+    int captionOffsetY() const { return m.CaptionOffsetY; }
+    bool setCaptionOffsetY(int offset);
+    int pictureOffsetX() const { return m.PictureOffsetX; }
+    bool setPictureOffsetX(int offset);
+    int pictureOffsetY() const { return m.PictureOffsetY; }
+    bool setPictureOffsetY(int offset);
+    int alphaNormal() const { return m.AlphaNormal; }
+    bool setAlphaNormal(int alpha);
+    int alphaUp() const { return m.AlphaUp; }
+    bool setAlphaUp(int alpha);
+    int alphaDown() const { return m.AlphaDown; }
+    bool setAlphaDown(int alpha);
+    int alphaDisable() const { return m.AlphaDisable; }
+    bool setAlphaDisable(int alpha);
+    int imgOutLineSize() const { return m.ImgOutLineSize; }
+    bool setImgOutLineSize(int size);
+    int imgUpOutLineSize() const { return m.ImgUpOutLineSize; }
+    bool setImgUpOutLineSize(int size);
+    int imgDownOutLineSize() const { return m.ImgDownOutLineSize; }
+    bool setImgDownOutLineSize(int size);
+    int imgDisableOutLineSize() const { return m.ImgDisableOutLineSize; }
+    bool setImgDisableOutLineSize(int size);
+    int imageListWidth() const { return m.ImageListWidth; }
+    bool setImageListWidth(int width);
+    int imageListHeight() const { return m.ImageListHeight; }
+    bool setImageListHeight(int height);
+
+    // The control window's mouse-pointer code: 0 the default pointer, 1..15 the standard
+    // pointers, 99 custom. Another code, or one outside 16 bits, is refused with false.
+    int mousePointer() const { return m_mousePointer; }
+    bool setMousePointer(int code);
+
+    eBtnAlignment pictureAlignment() const { return m.PictureAlignment; }
+    void setPictureAlignment(eBtnAlignment alignment);
+    eBtnAlignment alignment() const { return m.Alignment; }
+    void setAlignment(eBtnAlignment alignment);
+    eBtnAttribute buttonAttrib() const { return m.ButtonAttrib; }
+    void setButtonAttrib(eBtnAttribute attrib);
+    eTransparent buttonTransparent() const { return m.ButtonTransparent; }
+    void setButtonTransparent(eTransparent transparent);
+
+    // The control window's own enabled state (a disabled parent does not change it).
+    bool isButtonEnabled() const;
+    void setButtonEnabled(bool enabled);
+
+    QString caption() const { return m.Caption; }
+    void setCaption(const QString& caption);
+    QString captionChecked() const { return m.CaptionChecked; }
+    void setCaptionChecked(const QString& caption);
+    QFont buttonFont() const { return m.Font; }
+    void setButtonFont(const QFont& font);
+
+    bool isDefault() const { return m.Default; }
+    void setDefault(bool isDefault);
+    bool isCancel() const { return m.Cancel; }
+    void setCancel(bool isCancel);
+    bool isOwnerDraw() const { return m.OwnerDraw; }
+    void setOwnerDraw(bool ownerDraw);
+
+    Q_INVOKABLE void Refresh();
+    Q_INVOKABLE void CheckedDisable();
+
+    // The interaction rules move the state; setting it draws nothing by itself.
+    void setButtonState(eBtnState state) { m.ButtonState = state; }
+
+    // The paint pipeline. Redraw repaints the whole face; DrawFrame picks the strip cell
+    // for the state and runs DrawSkin, which clears (when asked) and draws the frame;
+    // BlendPicture paints the chosen picture and tints it. None of them report failures:
+    // a step that cannot be done is skipped.
+    void Redraw();
+    void DrawFrame(bool clearFirst);
+    void DrawSkin(qint16& cell, bool clearFirst);
+    void BlendPicture();
+
+    const torvelbutton::ControlSurface& surface() const { return m_surface; }
+
+    // The size hosts see, in twips.
+    QSize outerSizeTwips() const;
+
+signals:
+    // The change notice: the host marks its stored copy of `key` out of date.
+    void propertyChanged(const QString& key);
+
+    // Raised by Redraw instead of painting while OwnerDraw is true: the handler draws the
+    // face onto hdc (the cleared surface) for the given state.
+    void OwnerDraw(QImage* hdc, TorvelImageButton::eBtnState ButtonState);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void notify(QLatin1StringView key);
+    void redrawIfPainted();
+    bool setRangedInt16(qint16& member, int value, int low, int high, QLatin1StringView key);
+    bool setPlainInt16(qint16& member, int value, QLatin1StringView key);
+    void applyMousePointer(qint16 code);
+    void applyButtonFont(const QFont& font);
+    void setLabelForeColor();
+
+    QString ambientDisplayName() const;
+    QFont ambientFont() const;
+    QString captionText() const;
+    void setLabelText(const QString& text);
+    QImage choosePicture() const;
+    void redrawWithoutPicture();
+    qint16 outLineSizeFor(eBtnState state) const;
+    void syncSurfaceSize();
+    void setOuterSize(const QSize& pixels);
+    void CaptureBackground(bool recheck);
+
+    Members m;
+    qint16 m_mousePointer = 0;
+    torvelbutton::ControlSurface m_surface;
+    torvelbutton::PictureClip pc;  // the working strip
+    torvelbutton::PictureClip pc1; // the built-in strip
+    QLabel* lbl = nullptr;
+    torvelbutton::PictureHolder* imgTemp = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "common/olecolor.h"
+#include "torvelbutton/model/torvelbutton_export.h"
+
+#include <QImage>
+
+namespace torvelbutton {
+
+// The button's own drawing surface: a kept image of the client area, with the back colour,
+// the background picture and the pen colour its drawing operations use. What is drawn here
+// stays until it is cleared, so the face survives window repaints.
+class TORVELBUTTON_EXPORT ControlSurface {
+public:
+    ControlSurface();
+
+    // Follows the client area's size; what was drawn stays at the top left, and new area
+    // shows the back colour.
+    void resize(const QSize& size);
+    QSize size() const { return m_image.size(); }
+    int width() const { return m_image.width(); }
+    int height() const { return m_image.height(); }
+
+    const QImage& image() const { return m_image; }
+    QImage& image() { return m_image; }
+
+    // A colour that cannot be translated is refused and the old one stays.
+    bool setBackColor(common::OleColor color);
+    QRgb backColor() const { return m_backColor; }
+    bool setForeColor(common::OleColor color);
+    QRgb foreColor() const { return m_foreColor; }
+
+    // The background picture, shown at the top left under everything drawn; a null image
+    // removes it.
+    void setPicture(const QImage& picture) { m_picture = picture; }
+    const QImage& picture() const { return m_picture; }
+
+    // Clears the drawing to the back colour and the background picture.
+    void cls();
+
+    // A line in the present fore colour, the end point left out.
+    void line(QPoint from, QPoint to);
+
+    void paintPicture(const QImage& picture, const QRect& dst, const QRect& src);
+    void paintPicture(const QImage& picture, QPoint pos);
+
+private:
+    QImage m_image;
+    QRgb m_backColor;
+    QRgb m_foreColor;
+    QImage m_picture;
+};
+
+} // namespace torvelbutton
