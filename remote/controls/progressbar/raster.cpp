@@ -39,8 +39,11 @@ void fillRow(QImage& image, int y, int x0, int x1, QRgb rgb) {
 }
 
 void fillColumn(QImage& image, int x, int y0, int y1, QRgb rgb) {
-    for (int y = y0; y < y1; ++y) {
-        row(image, y)[x] = rgb;
+    // One detach check for the whole column, then a plain stride walk.
+    const qsizetype stride = image.bytesPerLine();
+    uchar* at = image.bits() + qsizetype(y0) * stride + qsizetype(x) * qsizetype(sizeof(QRgb));
+    for (int y = y0; y < y1; ++y, at += stride) {
+        *reinterpret_cast<QRgb*>(at) = rgb;
     }
 }
 
