@@ -502,8 +502,11 @@ TEST_F(Setters, SixteenBitOverflowFailsAndKeepsTheOldValue) {
     };
     for (const auto& row : rows) {
         const int before = (button->*row.get)();
+        bool accepted = true;
+        TorvelImageButton* b = button;
         const QStringList notices =
-            noticesDuring([&] { EXPECT_FALSE((button->*row.set)(row.value)) << row.name; });
+            noticesDuring([b, &row, &accepted] { accepted = (b->*row.set)(row.value); });
+        EXPECT_FALSE(accepted) << row.name;
         EXPECT_TRUE(notices.isEmpty()) << row.name;
         EXPECT_EQ((button->*row.get)(), before) << row.name;
     }
