@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace remote::progressbar::test {
@@ -364,6 +366,28 @@ TEST(Styles, PictureStyleTilesThePictureFromTheOrigin) {
     }
     EXPECT_EQ(pixelAt(d.image, 52, 10), 0xFFFFFFu);
     EXPECT_EQ(pixelAt(d.image, 10, 18), 0xFFFFFFu);
+}
+
+TEST(Styles, TinySizesAndExtremePercentsStayInsideTheImage) {
+    QImage tile(3, 3, kSurfaceFormat);
+    tile.fill(qRgb(1, 2, 3));
+    const QSize sizes[] = {{0, 0}, {1, 1}, {3, 2}, {5, 40}, {40, 5}};
+    const int percents[] = {std::numeric_limits<int>::min(), -1, 0, 100,
+                            std::numeric_limits<int>::max()};
+    for (int style = -1; style <= 10; ++style) {
+        for (int orientation : {0, 1}) {
+            for (const QSize size : sizes) {
+                for (int percent : percents) {
+                    ProgressBarState s = barState(style, percent, kBlue, orientation);
+                    s.ShowText = true;
+                    s.Image = tile;
+                    QImage image = surface(std::max(size.width(), 1), std::max(size.height(), 1));
+                    ProgressBarPainter(image, s, size.width(), size.height()).DrawProgressBar();
+                    ASSERT_LE(s.percent, 100);
+                }
+            }
+        }
+    }
 }
 
 TEST(Styles, DrawingIntoASmallerOrNullImageIsClipped) {
