@@ -28,41 +28,51 @@ constexpr int ShortFrameLastField = 6; // fields 1 to 6 may carry lines and a ma
 
 void WriteHexCopy(std::span<const std::uint8_t> frame, std::string& out) {
     static constexpr char Digits[] = "0123456789ABCDEF";
-    out.clear();
+    out.resize(frame.size() * 3);
+    char* p = out.data();
     for (const std::uint8_t b : frame) {
         if (b >= 16) {
-            out += Digits[b >> 4];
+            *p++ = Digits[b >> 4];
         }
-        out += Digits[b & 0xF];
-        out += ' ';
+        *p++ = Digits[b & 0xF];
+        *p++ = ' ';
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 void CutIntoFields(std::span<const std::uint8_t> frame, bool longFrame,
                    std::span<std::string, protocol::DisplaySegSlots> fields) {
     std::size_t m = 0;
-    bool advance = false;
-    bool special = false;
-    for (const std::uint8_t b : frame) {
-        if (b == ',') {
-            advance = true;
-            special = false;
+    std::size_t j = 0;
+    while (j < frame.size()) {
+        if (frame[j] == ',') {
+            ++j;
             continue;
         }
-        if (advance) {
-            advance = false;
-            if (longFrame && fields[m] == SpecialLineMarker) {
-                special = true;
-            }
+        // A run of text: after a comma it opens the next field; a "Close Call      " field
+        // before it makes it a special-character line in long frames.
+        bool special = false;
+        if (j > 0) {
+            special = longFrame && fields[m] == SpecialLineMarker;
             if (m < static_cast<std::size_t>(protocol::LastField)) {
                 ++m;
             }
         }
-        if (longFrame && special && b < 32) {
-            fields[m] += static_cast<char>(b + protocol::SpecialCharOffset);
-        } else {
-            fields[m] += static_cast<char>(b);
+        std::size_t end = j;
+        while (end < frame.size() && frame[end] != ',') {
+            ++end;
         }
+        std::string& field = fields[m];
+        const std::size_t at = field.size();
+        field.append(reinterpret_cast<const char*>(frame.data() + j), end - j);
+        if (special) {
+            for (std::size_t k = at; k < field.size(); ++k) {
+                if (static_cast<unsigned char>(field[k]) < 32) {
+                    field[k] = static_cast<char>(field[k] + protocol::SpecialCharOffset);
+                }
+            }
+        }
+        j = end;
     }
 }
 
