@@ -417,6 +417,8 @@ TEST(StoredProperties, BadValuesAreRefusedOneByOne) {
         {"Color", 0x80000019u, [](const XP_ProgressBar& b) { return int(b.color()); }},
         {"Color", QStringLiteral("red"), [](const XP_ProgressBar& b) { return int(b.color()); }},
         {"Max", QStringLiteral("lots"), [](const XP_ProgressBar& b) { return b.max(); }},
+        {"Max", QVariant::fromValue<qulonglong>(~0ull),
+         [](const XP_ProgressBar& b) { return b.max(); }},
         {"Min", 1e12, [](const XP_ProgressBar& b) { return b.min(); }},
         {"Scrolling", QVariant(), [](const XP_ProgressBar& b) { return b.scrolling(); }},
         {"ShowText", QStringLiteral("yes"),

@@ -27,12 +27,18 @@ std::optional<int> toInt32(const QVariant& v) {
     case QMetaType::UInt:
     case QMetaType::Long:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong:
     case QMetaType::Short:
     case QMetaType::UShort: {
         bool ok = false;
         const qlonglong n = v.toLongLong(&ok);
         if (ok && n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max()) {
+            return static_cast<int>(n);
+        }
+        return std::nullopt;
+    }
+    case QMetaType::ULongLong: {
+        const qulonglong n = v.toULongLong();
+        if (n <= qulonglong(std::numeric_limits<int>::max())) {
             return static_cast<int>(n);
         }
         return std::nullopt;
