@@ -1,5 +1,7 @@
 #include "raster.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -32,10 +34,34 @@ QRgb over(QRgb src, QRgb dst) {
                 channel(qBlue(src), qBlue(dst)));
 }
 
-// Source coordinate of destination offset i when n destination pixels show m source ones.
-int sampleOf(int i, int n, int m) {
-    return static_cast<int>((2LL * i + 1) * m / (2LL * n));
-}
+// Source offsets of destination offsets first, first + 1, ... when n destination pixels
+// show m source ones: (2i + 1) * m / (2n), stepped without a division per pixel.
+class Sampler {
+public:
+    Sampler(int n, int m, int first)
+        : m_twoN(2LL * n)
+        , m_step(2LL * m) {
+        const qint64 numerator = (2LL * first + 1) * m;
+        m_quotient = numerator / m_twoN;
+        m_remainder = numerator % m_twoN;
+    }
+
+    int current() const { return static_cast<int>(m_quotient); }
+
+    void next() {
+        m_remainder += m_step;
+        while (m_remainder >= m_twoN) {
+            m_remainder -= m_twoN;
+            ++m_quotient;
+        }
+    }
+
+private:
+    qint64 m_twoN;
+    qint64 m_step;
+    qint64 m_quotient = 0;
+    qint64 m_remainder = 0;
+};
 
 } // namespace
 
@@ -44,44 +70,81 @@ void paintPicture(QImage& dst, const QRect& dstRect, const QImage& srcImage, con
         srcRect.width() <= 0 || srcRect.height() <= 0) {
         return;
     }
-    const QImage src = readable(srcImage);
-    const bool opaque = src.format() == QImage::Format_RGB32;
     const QRect visible = dstRect & dst.rect();
     if (visible.isEmpty()) {
         return;
     }
-    const bool oneToOne = dstRect.size() == srcRect.size();
-    for (int y = visible.top(); y <= visible.bottom(); ++y) {
-        const int dy = y - dstRect.top();
-        const int sy =
-            srcRect.top() + (oneToOne ? dy : sampleOf(dy, dstRect.height(), srcRect.height()));
-        if (sy < 0 || sy >= src.height()) {
+    const QImage src = readable(srcImage);
+    const bool opaque = src.format() == QImage::Format_RGB32;
+    const int srcWidth = src.width();
+    const int srcHeight = src.height();
+    const bool sameWidth = dstRect.width() == srcRect.width();
+
+    // The visible columns as runs of equal source column (a stretched source pixel covers
+    // several destination columns); columns outside the source are left out.
+    struct Run {
+        int start; // index into the visible columns
+        int length;
+        int sx;
+    };
+    QVarLengthArray<Run, 256> runs;
+    Sampler across(dstRect.width(), srcRect.width(), visible.left() - dstRect.left());
+    for (int i = 0; i < visible.width(); ++i, across.next()) {
+        const int sx = srcRect.left() + across.current();
+        if (sx < 0 || sx >= srcWidth) {
             continue;
         }
-        const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(sy));
-        auto* out = reinterpret_cast<QRgb*>(dst.scanLine(y));
-        if (oneToOne && opaque) {
-            // Straight row copy of the part that lies inside the source.
-            int x0 = visible.left();
-            int x1 = visible.right();
-            const int shift = srcRect.left() - dstRect.left();
-            x0 = std::max(x0, -shift);
-            x1 = std::min(x1, src.width() - 1 - shift);
-            if (x0 <= x1) {
-                std::memcpy(out + x0, in + x0 + shift,
-                            static_cast<std::size_t>(x1 - x0 + 1) * sizeof(QRgb));
-            }
+        if (!runs.isEmpty() && runs.back().sx == sx &&
+            runs.back().start + runs.back().length == i) {
+            ++runs.back().length;
+        } else {
+            runs.append({i, 1, sx});
+        }
+    }
+    if (runs.isEmpty()) {
+        return;
+    }
+    const bool contiguous =
+        sameWidth && runs.size() == 1 + (runs.back().start - runs.front().start);
+
+    const uchar* srcBits = src.constBits();
+    const qsizetype srcStride = src.bytesPerLine();
+    uchar* dstBits = dst.bits();
+    const qsizetype dstStride = dst.bytesPerLine();
+    int previousSy = -1;
+    const QRgb* previousOut = nullptr;
+    Sampler down(dstRect.height(), srcRect.height(), visible.top() - dstRect.top());
+    for (int y = visible.top(); y <= visible.bottom(); ++y, down.next()) {
+        const int sy = srcRect.top() + down.current();
+        if (sy < 0 || sy >= srcHeight) {
             continue;
         }
-        for (int x = visible.left(); x <= visible.right(); ++x) {
-            const int dx = x - dstRect.left();
-            const int sx =
-                srcRect.left() + (oneToOne ? dx : sampleOf(dx, dstRect.width(), srcRect.width()));
-            if (sx < 0 || sx >= src.width()) {
-                continue;
-            }
-            out[x] = opaque ? in[sx] : (over(in[sx], out[x]) | 0xFF000000u);
+        const auto* in = reinterpret_cast<const QRgb*>(srcBits + sy * srcStride);
+        auto* out = reinterpret_cast<QRgb*>(dstBits + y * dstStride) + visible.left();
+        if (opaque && sy == previousSy && previousOut) {
+            // A stretched source row repeats: copy the row just made.
+            std::memcpy(out + runs.front().start, previousOut + runs.front().start,
+                        static_cast<std::size_t>(runs.back().start + runs.back().length -
+                                                 runs.front().start) *
+                            sizeof(QRgb));
+            continue;
         }
+        if (opaque && contiguous) {
+            std::memcpy(out + runs.front().start, in + runs.front().sx,
+                        static_cast<std::size_t>(runs.size()) * sizeof(QRgb));
+        } else if (opaque) {
+            for (const Run& run : runs) {
+                std::fill(out + run.start, out + run.start + run.length, in[run.sx]);
+            }
+        } else {
+            for (const Run& run : runs) {
+                for (int i = run.start; i < run.start + run.length; ++i) {
+                    out[i] = over(in[run.sx], out[i]) | 0xFF000000u;
+                }
+            }
+        }
+        previousSy = sy;
+        previousOut = out;
     }
 }
 
@@ -117,24 +180,35 @@ void drawLine(QImage& dst, QPoint from, QPoint to, QRgb colour) {
 
 void fillRect(QImage& dst, const QRect& rect, QRgb colour) {
     const QRect r = rect & dst.rect();
+    if (r.isEmpty()) {
+        return;
+    }
     const QRgb pixel = colour | 0xFF000000u;
+    uchar* bits = dst.bits();
+    const qsizetype stride = dst.bytesPerLine();
     for (int y = r.top(); y <= r.bottom(); ++y) {
-        auto* out = reinterpret_cast<QRgb*>(dst.scanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(bits + y * stride);
         std::fill(out + r.left(), out + r.right() + 1, pixel);
     }
 }
 
 void blendConstant(QImage& dst, const QRect& rect, QRgb colour, int a) {
     const QRect r = rect & dst.rect();
-    const int cr = qRed(colour);
-    const int cg = qGreen(colour);
-    const int cb = qBlue(colour);
+    if (r.isEmpty()) {
+        return;
+    }
+    const int cr = qRed(colour) * a;
+    const int cg = qGreen(colour) * a;
+    const int cb = qBlue(colour) * a;
+    const int keep = 255 - a;
+    uchar* bits = dst.bits();
+    const qsizetype stride = dst.bytesPerLine();
     for (int y = r.top(); y <= r.bottom(); ++y) {
-        auto* out = reinterpret_cast<QRgb*>(dst.scanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(bits + y * stride);
         for (int x = r.left(); x <= r.right(); ++x) {
             const QRgb p = out[x];
-            out[x] = qRgb(blendChannel(cr, qRed(p), a), blendChannel(cg, qGreen(p), a),
-                          blendChannel(cb, qBlue(p), a));
+            out[x] = qRgb((cr + qRed(p) * keep + 127) / 255, (cg + qGreen(p) * keep + 127) / 255,
+                          (cb + qBlue(p) * keep + 127) / 255);
         }
     }
 }

@@ -128,6 +128,7 @@ void TorvelImageButton::DrawSkin(qint16& cell, bool clearFirst) {
         }
     }
 
+    const QImage piece = pc.GraphicCell(cell);
     if (drawEdges) {
         const bool flatFrame = m.ButtonState == bNormal &&
                                (m.ButtonAttrib == btnNormal_In || m.ButtonAttrib == btnOutLine_In);
@@ -146,20 +147,20 @@ void TorvelImageButton::DrawSkin(qint16& cell, bool clearFirst) {
             drawFace = false;
         } else {
             // Corners one to one, edges stretched along their length.
-            m_surface.paintPicture(pc.GraphicCell(cell), {0, 0, O, O}, {0, 0, O, O});
-            m_surface.paintPicture(pc.GraphicCell(cell), {WmO, 0, O, O}, {CW0mO, 0, O, O});
-            m_surface.paintPicture(pc.GraphicCell(cell), {WmO, HmO, O, O}, {CW0mO, CH0mO, O, O});
-            m_surface.paintPicture(pc.GraphicCell(cell), {0, HmO, O, O}, {0, CH0mO, O, O});
-            m_surface.paintPicture(pc.GraphicCell(cell), {O, 0, Wm2O, O}, {O, 0, CW0m2O, O});
-            m_surface.paintPicture(pc.GraphicCell(cell), {WmO, O, O, Hc}, {CW0mO, O, O, CH0m2O});
-            m_surface.paintPicture(pc.GraphicCell(cell), {0, O, O, Hc}, {0, O, O, CH0m2O});
-            m_surface.paintPicture(pc.GraphicCell(cell), {O, HmO, Wm2O, O}, {O, CH0mO, CW0m2O, O});
+            m_surface.paintPicture(piece, {0, 0, O, O}, {0, 0, O, O});
+            m_surface.paintPicture(piece, {WmO, 0, O, O}, {CW0mO, 0, O, O});
+            m_surface.paintPicture(piece, {WmO, HmO, O, O}, {CW0mO, CH0mO, O, O});
+            m_surface.paintPicture(piece, {0, HmO, O, O}, {0, CH0mO, O, O});
+            m_surface.paintPicture(piece, {O, 0, Wm2O, O}, {O, 0, CW0m2O, O});
+            m_surface.paintPicture(piece, {WmO, O, O, Hc}, {CW0mO, O, O, CH0m2O});
+            m_surface.paintPicture(piece, {0, O, O, Hc}, {0, O, O, CH0m2O});
+            m_surface.paintPicture(piece, {O, HmO, Wm2O, O}, {O, CH0mO, CW0m2O, O});
         }
     }
 
     if (clearFirst && drawFace) {
         // The centre, stretched both ways.
-        m_surface.paintPicture(pc.GraphicCell(cell), {O, O, Wm2O, Hc}, {O, O, CW0m2O, CH0m2O});
+        m_surface.paintPicture(piece, {O, O, Wm2O, Hc}, {O, O, CW0m2O, CH0m2O});
     }
     update();
 }
