@@ -78,4 +78,19 @@ void DeviceLink::remove() {
     std::filesystem::remove(m_path, ignored);
 }
 
+ComVariable::ComVariable(int port, const QString& device)
+    : m_name("REMOTE_COM" + QByteArray::number(port))
+    , m_old(qgetenv(m_name.constData()))
+    , m_wasSet(qEnvironmentVariableIsSet(m_name.constData())) {
+    qputenv(m_name.constData(), device.toLocal8Bit());
+}
+
+ComVariable::~ComVariable() {
+    if (m_wasSet) {
+        qputenv(m_name.constData(), m_old);
+    } else {
+        qunsetenv(m_name.constData());
+    }
+}
+
 } // namespace serialtest

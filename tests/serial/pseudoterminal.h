@@ -51,4 +51,18 @@ private:
     std::filesystem::path m_path;
 };
 
+// Sets REMOTE_COM<n> for one test and restores it afterwards.
+class ComVariable {
+public:
+    ComVariable(int port, const QString& device);
+    ~ComVariable();
+    ComVariable(const ComVariable&) = delete;
+    ComVariable& operator=(const ComVariable&) = delete;
+
+private:
+    QByteArray m_name;
+    QByteArray m_old;
+    bool m_wasSet;
+};
+
 } // namespace serialtest

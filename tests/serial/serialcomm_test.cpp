@@ -17,31 +17,9 @@ namespace {
 
 using remote::serial::PortSettings;
 using remote::serial::SerialComm;
+using serialtest::ComVariable;
 using serialtest::Pty;
 using namespace std::chrono_literals;
-
-// Sets REMOTE_COM<n> for one test and restores it afterwards.
-class ComVariable {
-public:
-    ComVariable(int port, const QString& device)
-        : m_name("REMOTE_COM" + QByteArray::number(port))
-        , m_old(qgetenv(m_name.constData()))
-        , m_wasSet(qEnvironmentVariableIsSet(m_name.constData())) {
-        qputenv(m_name.constData(), device.toLocal8Bit());
-    }
-    ~ComVariable() {
-        if (m_wasSet) {
-            qputenv(m_name.constData(), m_old);
-        } else {
-            qunsetenv(m_name.constData());
-        }
-    }
-
-private:
-    QByteArray m_name;
-    QByteArray m_old;
-    bool m_wasSet;
-};
 
 QByteArray allByteValues() {
     QByteArray bytes;
@@ -345,7 +323,8 @@ TEST_F(Unplug, SendingResumesWhenANewDeviceAppearsAtTheSamePath) {
     EXPECT_EQ(comm.connection(), SerialComm::Connection::Open);
     EXPECT_EQ(lost, 1);
 
-    for (const std::uint8_t b : remote::link::PollCommand().bytes()) {
+    const auto poll = remote::link::PollCommand();
+    for (const std::uint8_t b : poll.bytes()) {
         comm.writeByte(b);
     }
     EXPECT_EQ(second.read(9).toHex(' '), "52 45 4d 4f 54 45 31 fd 0d");
