@@ -1,0 +1,41 @@
+#pragma once
+
+#include "messagesink.h"
+
+#include <QList>
+#include <QString>
+
+// A message sink for tests: records every box and answers from a queue (Ok, or No for a
+// question, once the queue is empty).
+class RecordingMessageSink : public MessageSink {
+public:
+    enum class Kind { Information, Warning, Critical, Question };
+
+    struct Message {
+        Kind kind;
+        QString text;
+        QString title;
+    };
+
+    QList<Message> messages;
+    QList<Answer> answers;
+
+    Answer information(const QString& text, const QString& title) override {
+        return record(Kind::Information, text, title, Answer::Ok);
+    }
+    Answer warning(const QString& text, const QString& title) override {
+        return record(Kind::Warning, text, title, Answer::Ok);
+    }
+    Answer critical(const QString& text, const QString& title) override {
+        return record(Kind::Critical, text, title, Answer::Ok);
+    }
+    Answer question(const QString& text, const QString& title) override {
+        return record(Kind::Question, text, title, Answer::No);
+    }
+
+private:
+    Answer record(Kind kind, const QString& text, const QString& title, Answer fallback) {
+        messages.append({kind, text, title});
+        return answers.isEmpty() ? fallback : answers.takeFirst();
+    }
+};
