@@ -1,0 +1,106 @@
+#pragma once
+
+#include "remote/link/monitorlink.h"
+#include "remote/link/monitorview.h"
+#include "remote/serial/serialcomm.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <map>
+
+class InstrumentLamp;
+class MessageSink;
+class QAction;
+class QLabel;
+class QToolButton;
+class modControl;
+
+// The station's main window: the serial control, the 100 ms poll timer, the traffic lamps,
+// the menu and the toolbar, feeding the protocol core with received bytes and ticks and
+// showing what it reports. The monitor panels (display mirror, settings, keypad, switches)
+// take their places in the central area.
+class frmMain : public QMainWindow, public remote::link::MonitorView {
+    Q_OBJECT
+
+public:
+    explicit frmMain(modControl& control, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Centres the window, reads the stored port number and opens the port; stops and
+    // closes the splash window if it is still there.
+    void Form_Load();
+    void OpenPort();
+
+    remote::serial::SerialComm MSComm1;
+    QTimer Timer1;
+    QLabel* Label1 = nullptr;
+    InstrumentLamp* CWButton1 = nullptr;    // "TXD"
+    InstrumentLamp* CWButton2 = nullptr;    // "RXD"
+    std::map<int, QToolButton*> ssrToolbar; // indexes 0, 1 and 5
+    QAction* mnuFile_Back = nullptr;
+    QAction* mnuFile_Config = nullptr;
+    QAction* mnuFile_Printer = nullptr;
+    QAction* mnuFile_Exit = nullptr;
+    QAction* mnuHelp_Help = nullptr;
+
+    remote::link::MonitorLink& link() { return m_link; }
+    QString connectionStatus() const;
+
+    static constexpr char kCaption[] = "REMOTE PROGRAM";
+    static constexpr char kExitQuestion[] = "프로그램을 종료하시겠습니까?";
+    static constexpr char kExitTitle[] = "종료";
+    static constexpr int kTimer1Interval = 100; // milliseconds
+
+    // ---- Handlers ----
+    void mnuFile_Back_Click();
+    void mnuFile_Config_Click();
+    void mnuFile_Printer_Click();
+    void mnuFile_Exit_Click();
+    void mnuHelp_Help_Click();
+    void ssrToolbar_Click(int index, bool value);
+    void Timer1_Timer();
+    void MSComm1_OnComm();
+
+    // ---- MonitorView ----
+    void setScreenCaption(int line, const std::string& caption) override;
+    void setScreenOpaque(int line, bool opaque) override;
+    void setHexCopy(const std::string& text) override;
+    void setScanMarkVisible(bool visible) override;
+    void setLampValue(Lamp lamp, bool lit) override;
+    void setEventLabelColor(int channel, std::uint32_t colour) override;
+    void setDisplayCaption(Display display, int index, const std::string& caption) override;
+    void setSwitchValue(int index, bool on) override;
+    bool switchValue(int index) const override;
+    void setSwitchBackColor(int index, std::uint32_t colour) override;
+    std::string inputText(Input field, int index) const override;
+    void refuseSave(const std::string& message) override;
+
+signals:
+    // The operator confirmed the exit and the port is closed.
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+    // The modal dialogs of the menu and the toolbar: the port settings dialog and the
+    // access-code dialog. Each returns once its dialog has closed.
+    virtual void ShowConfig();
+    virtual void ShowSecurity();
+    // The platform's printer set-up; cancelling it or a failure ends it quietly.
+    virtual void ShowPrinterSetup();
+
+private:
+    void buildMenu();
+    void buildToolbar();
+    void buildCentre();
+    void centreOnScreen();
+    void showConnection();
+    void warnDeviceLost(const QString& description);
+
+    modControl& m_control;
+    MessageSink& m_messages;
+    remote::link::MonitorLink m_link;
+    QLabel* m_connection = nullptr;
+    bool m_exitConfirmed = false;
+};

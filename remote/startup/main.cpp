@@ -1,0 +1,22 @@
+#include "modcontrol.h"
+#include "remote/dialogs/messagesink.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("remote"));
+    QApplication::setApplicationVersion(QStringLiteral(REMOTE_VERSION));
+    // Between the splash and the main window no window is open; the program ends only
+    // through the main window's exit confirmation.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    MessageBoxSink messages;
+    modControl control(messages, modControl::defaultFolders());
+    QObject::connect(&control, &modControl::programEnded, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    if (!control.StartProgram()) {
+        return 1;
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,138 @@
+#include "modcontrol.h"
+
+#include "frmmain.h"
+#include "remote/controls/progressbar/xp_progressbar.h"
+#include "remote/dialogs/frmsplash.h"
+#include "remote/dialogs/messagesink.h"
+#include "remote/link/numbertext.h"
+#include "remote/store/settingslocation.h"
+#include "remote/store/storeerror.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace {
+
+constexpr int kProgressSteps = 100;     // counts of the loading step
+constexpr int kProgressPause = 10;      // milliseconds before each count
+constexpr int kInitialisingPause = 300; // milliseconds after the count
+constexpr int kFinalPause = 200;        // milliseconds after "Program initialization..."
+
+} // namespace
+
+modControl::Folders modControl::defaultFolders() {
+    return {QApplication::applicationDirPath(),
+            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+            QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)};
+}
+
+modControl::modControl(MessageSink& messages, Folders folders, QObject* parent)
+    : QObject(parent)
+    , Sleep([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); })
+    , m_messages(messages)
+    , m_folders(std::move(folders))
+    , m_instance(m_folders.lock) {}
+
+modControl::~modControl() {
+    delete m_splash.data();
+}
+
+bool modControl::StartProgram() {
+    switch (m_instance.tryLock()) {
+    case SingleInstance::Result::AlreadyRunning:
+        m_messages.information(QString::fromUtf8(kRunningText), QString::fromUtf8(kRunningTitle));
+        return false;
+    case SingleInstance::Result::Unchecked:
+        qWarning("Cannot make the single-instance lock %s; not checking for another copy",
+                 qPrintable(m_instance.lockPath()));
+        break;
+    case SingleInstance::Result::First:
+        break;
+    }
+
+    std::filesystem::path file;
+    try {
+        const auto location = remote::store::locateSettingsFile(m_folders.program.toStdString(),
+                                                                m_folders.perUser.toStdString());
+        file = location.file;
+        m_store = std::make_unique<remote::store::SettingsStore>(file);
+    } catch (const remote::store::StoreError& e) {
+        QString text = QString::fromStdString(e.what());
+        if (!file.empty()) {
+            text += QStringLiteral("\n\n") + QString::fromStdString(file.string());
+        }
+        m_messages.critical(text, QString());
+        return false;
+    }
+
+    m_splash = new frmSplash;
+    connect(m_splash, &frmSplash::loadingStepDue, this, &modControl::RunLoadingProgress);
+    connect(m_splash, &frmSplash::showMainWindow, this, &modControl::ShowMainWindow);
+    m_splash->show();
+    return true;
+}
+
+void modControl::OpenSharedConnection() {
+    m_store->OpenSharedConnection();
+}
+
+void modControl::RunLoadingProgress() {
+    try {
+        OpenSharedConnection();
+    } catch (const remote::store::StoreError& e) {
+        // Nothing runs on this connection; the first one still serves every read and save.
+        qWarning("Second settings connection failed: %s", e.what());
+    }
+    frmSplash* splash = m_splash;
+    if (!splash) {
+        return;
+    }
+    splash->PgBar->setMax(kProgressSteps);
+    splash->PgBar->setValue(0);
+    LoadProgress = 0;
+    for (int i = 0; i < kProgressSteps; ++i) {
+        ++LoadProgress;
+        Sleep(kProgressPause);
+        splash->PgBar->setValue(LoadProgress);
+        splash->Label1->setText(
+            QStringLiteral("Loading : ") +
+            QString::fromStdString(remote::link::SignedNumberText(LoadProgress)) +
+            QStringLiteral(" %"));
+        repaintSplash();
+    }
+    Sleep(kInitialisingPause);
+    splash->Label1->setText(QStringLiteral("Program initialization..."));
+    repaintSplash();
+    Sleep(kFinalPause);
+}
+
+void modControl::repaintSplash() {
+    // The step blocks the event loop on purpose; paint the two changing controls now.
+    if (m_splash && m_splash->isVisible()) {
+        m_splash->PgBar->repaint();
+        m_splash->Label1->repaint();
+    }
+}
+
+void modControl::ShowMainWindow() {
+    if (!m_main) {
+        m_main = std::make_unique<frmMain>(*this);
+        connect(m_main.get(), &frmMain::programEnded, this, &modControl::programEnded);
+        m_main->Form_Load();
+    }
+    m_main->show();
+}
+
+void modControl::EnterAsTab(std::int16_t& keyCode) {
+    if (keyCode != 13) {
+        return;
+    }
+    keyCode = 0;
+    if (QWidget* focus = QApplication::focusWidget()) {
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(focus, &tab);
+    }
+}

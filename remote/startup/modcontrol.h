@@ -1,0 +1,78 @@
+#pragma once
+
+#include "remote/dialogs/frmsplash.h"
+#include "remote/store/settingsstore.h"
+#include "singleinstance.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class MessageSink;
+class frmMain;
+
+// The station's start-up module and its program-wide values. main() owns the one
+// instance; the windows reach the values through it.
+class modControl : public QObject {
+    Q_OBJECT
+
+public:
+    struct Folders {
+        QString program; // where the delivered settings file lies
+        QString perUser; // where a per-user copy goes when the program folder is read-only
+        QString lock;    // where the single-instance lock goes
+    };
+
+    // The folders a real run uses: the program's own, the user's data and runtime folders.
+    static Folders defaultFolders();
+
+    modControl(MessageSink& messages, Folders folders, QObject* parent = nullptr);
+    ~modControl() override;
+
+    // Refuses a second copy, opens the settings file, shows the splash window. False when
+    // the program has to end (a message has been shown).
+    bool StartProgram();
+    // The loading step, run by the splash window's load timer.
+    void RunLoadingProgress();
+    // A second settings connection replaces SharedConnection.
+    void OpenSharedConnection();
+    // Enter (13) becomes a move to the next control and is consumed (set to 0); any other
+    // key code is left as it is.
+    static void EnterAsTab(std::int16_t& keyCode);
+
+    // ---- Program-wide values ----
+    remote::store::SettingsStore* settings() const { return m_store.get(); }
+    std::int16_t CommPortNumber = 0;
+    std::int16_t LoadProgress = 0;
+    // PortOpened lives with the serial control it guards (frmMain::MSComm1).
+
+    frmSplash* splash() const { return m_splash; }
+    frmMain* mainWindow() const { return m_main.get(); }
+    MessageSink& messages() const { return m_messages; }
+
+    // The pause of the loading step; tests replace it.
+    std::function<void(int milliseconds)> Sleep;
+
+    // The title of the boxes start-up shows before any window exists.
+    static constexpr char kRunningText[] = "프로그램이 이미 실행중입니다.";
+    static constexpr char kRunningTitle[] = "실행중";
+
+signals:
+    // The operator confirmed the exit; the program ends.
+    void programEnded();
+
+private:
+    void ShowMainWindow();
+    void repaintSplash();
+
+    MessageSink& m_messages;
+    Folders m_folders;
+    SingleInstance m_instance;
+    std::unique_ptr<remote::store::SettingsStore> m_store;
+    QPointer<frmSplash> m_splash;
+    std::unique_ptr<frmMain> m_main;
+};

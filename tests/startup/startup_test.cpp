@@ -1,0 +1,522 @@
+#include "pseudoterminal.h"
+#include "remote/controls/instruments/instrumentlamp.h"
+#include "remote/controls/progressbar/xp_progressbar.h"
+#include "remote/dialogs/frmsplash.h"
+#include "remote/dialogs/recordingmessagesink.h"
+#include "remote/startup/frmmain.h"
+#include "remote/startup/modcontrol.h"
+#include "remote/startup/singleinstance.h"
+#include "settingsfile.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProcess>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Kind = RecordingMessageSink::Kind;
+using Answer = MessageSink::Answer;
+
+const QString kScreenFrame = [] {
+    QString body = QStringLiteral("SCAN RF,LASER 1 OK,LASER 2 OK,EXT ALL OFF,MENU");
+    body = body.leftJustified(125, QLatin1Char(' '));
+    return QStringLiteral("STS,") + body + QStringLiteral("\r");
+}();
+
+void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A station on scratch folders: the settings file in the program folder, the lock in its
+// own folder, Com1 on a pseudo-terminal, and message boxes answered by the test.
+class Station : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        for (const char* sub : {"program", "user", "run"}) {
+            QDir(dir.path()).mkpath(sub);
+        }
+    }
+
+    void TearDown() override {
+        control.reset();
+        flushDeletes();
+    }
+
+    std::filesystem::path settingsFile() const {
+        return std::filesystem::path(folders().program.toStdString()) / "Kvrset.mdb";
+    }
+
+    void deliverSettings() {
+        std::filesystem::copy_file(std::filesystem::path(TEST_BINARY_DIR) / "bin" / "Kvrset.mdb",
+                                   settingsFile());
+    }
+
+    void makeSettings(const std::vector<std::string>& rows) {
+        storetest::makeSettingsFile(settingsFile(), rows);
+    }
+
+    modControl::Folders folders() const {
+        return {dir.filePath("program"), dir.filePath("user"), dir.filePath("run")};
+    }
+
+    modControl& makeControl() {
+        control = std::make_unique<modControl>(sink, folders());
+        control->Sleep = [this](int ms) { sleeps.append(ms); };
+        return *control;
+    }
+
+    // Start-up, then both splash timers by hand.
+    frmMain* startAndLoad() {
+        EXPECT_TRUE(makeControl().StartProgram());
+        control->splash()->timLoad_Timer();
+        control->splash()->tim_exit_Timer();
+        flushDeletes();
+        return control->mainWindow();
+    }
+
+    QTemporaryDir dir;
+    RecordingMessageSink sink;
+    serialtest::Pty pty;
+    serialtest::ComVariable com1{1, pty.slavePath()};
+    std::unique_ptr<modControl> control;
+    QList<int> sleeps;
+};
+
+// ---- One copy at a time ----
+
+TEST(SingleInstance, ALiveLockRefusesASecondCopyUntilItIsReleased) {
+    QTemporaryDir folder;
+    auto first = std::make_unique<SingleInstance>(folder.path());
+    EXPECT_EQ(first->tryLock(), SingleInstance::Result::First);
+    SingleInstance second(folder.path());
+    EXPECT_EQ(second.tryLock(), SingleInstance::Result::AlreadyRunning);
+    first.reset();
+    EXPECT_EQ(second.tryLock(), SingleInstance::Result::First);
+}
+
+TEST(SingleInstance, ALockLeftByACopyThatDiedIsTakenOver) {
+    QTemporaryDir folder;
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    ASSERT_TRUE(gone.waitForStarted());
+    const qint64 pid = gone.processId();
+    ASSERT_TRUE(gone.waitForFinished());
+
+    QFile lock(QDir(folder.path()).filePath(SingleInstance::kLockName));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.write(QByteArray::number(pid) + "\nremote\n" + QSysInfo::machineHostName().toUtf8() +
+               "\n");
+    lock.close();
+
+    SingleInstance next(folder.path());
+    EXPECT_EQ(next.tryLock(), SingleInstance::Result::First);
+}
+
+TEST(SingleInstance, AFolderThatCannotHoldTheLockIsReportedNotMistakenForACopy) {
+    SingleInstance nowhere(QStringLiteral("/nonexistent/folder"));
+    EXPECT_EQ(nowhere.tryLock(), SingleInstance::Result::Unchecked);
+}
+
+TEST_F(Station, ASecondCopyIsToldAndEndsBeforeTouchingTheSettings) {
+    SingleInstance running(folders().lock);
+    ASSERT_EQ(running.tryLock(), SingleInstance::Result::First);
+    // No settings file: opening it would add a second message.
+    EXPECT_FALSE(makeControl().StartProgram());
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_EQ(sink.messages[0].kind, Kind::Information);
+    EXPECT_EQ(sink.messages[0].text, "프로그램이 이미 실행중입니다.");
+    EXPECT_EQ(sink.messages[0].title, "실행중");
+    EXPECT_EQ(control->splash(), nullptr);
+    EXPECT_EQ(running.tryLock(), SingleInstance::Result::First) << "the first copy keeps going";
+}
+
+// ---- Settings file at start-up ----
+
+struct StartFailure {
+    const char* name;
+    void (*make)(const std::filesystem::path& file);
+    const char* text;
+};
+
+class StartWithBrokenSettings : public Station,
+                                public ::testing::WithParamInterface<StartFailure> {};
+
+TEST_P(StartWithBrokenSettings, ShowsTheEnginesTextAndEnds) {
+    GetParam().make(settingsFile());
+    EXPECT_FALSE(makeControl().StartProgram());
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_EQ(sink.messages[0].kind, Kind::Critical);
+    EXPECT_TRUE(sink.messages[0].text.contains(GetParam().text))
+        << sink.messages[0].text.toStdString();
+    EXPECT_TRUE(sink.messages[0].text.contains("Kvrset.mdb"));
+    EXPECT_EQ(control->splash(), nullptr);
+    EXPECT_EQ(control->settings(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, StartWithBrokenSettings,
+                         ::testing::Values(StartFailure{"missing",
+                                                        [](const std::filesystem::path&) {},
+                                                        "unable to open database file"},
+                                           StartFailure{"wrongKey",
+                                                        [](const std::filesystem::path& f) {
+                                                            storetest::makeSettingsFile(
+                                                                f, {"1, '9600', NULL"},
+                                                                "COMPORT, BANDRATE, COMSPEED",
+                                                                "wrong");
+                                                        },
+                                                        "file is encrypted or is not a database"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Splash ----
+
+TEST_F(Station, TheSplashShowsTitleAndVersionAndWaitsForItsLoadTimer) {
+    deliverSettings();
+    ASSERT_TRUE(makeControl().StartProgram());
+    frmSplash* splash = control->splash();
+    ASSERT_NE(splash, nullptr);
+    EXPECT_TRUE(splash->isVisible());
+    EXPECT_EQ(splash->windowTitle(), QApplication::applicationName() + " 정보");
+    EXPECT_EQ(splash->lblVersion->text(),
+              frmSplash::versionLabelText(PROJECT_MAJOR, PROJECT_MINOR, PROJECT_REVISION));
+    EXPECT_EQ(splash->Label1->text(), "The program soon.");
+    EXPECT_TRUE(splash->timLoad.isActive());
+    EXPECT_EQ(splash->timLoad.interval(), 2000);
+    EXPECT_FALSE(splash->tim_exit.isActive());
+    EXPECT_EQ(splash->tim_exit.interval(), 1000);
+    EXPECT_EQ(control->mainWindow(), nullptr);
+}
+
+TEST(SplashVersion, HasNoBlanksAroundTheDots) {
+    EXPECT_EQ(frmSplash::versionLabelText(2015, 1, 28), "버전 2015.1.28");
+}
+
+TEST(SplashPicture, IsTheDesignedSizeAtTwentyFourBits) {
+    const QImage picture = frmSplash::drawSplashPicture(frmSplash::kPictureSize);
+    EXPECT_EQ(picture.size(), QSize(507, 320));
+    EXPECT_EQ(picture.depth(), 24);
+}
+
+TEST_F(Station, TheLoadingStepCountsToOneHundredThenInitialises) {
+    deliverSettings();
+    ASSERT_TRUE(makeControl().StartProgram());
+    frmSplash* splash = control->splash();
+    const auto* firstConnection = &control->settings()->SharedConnection();
+
+    QStringList labels;
+    QList<int> values;
+    control->Sleep = [&](int ms) {
+        sleeps.append(ms);
+        labels.append(splash->Label1->text());
+        values.append(splash->PgBar->value());
+    };
+    splash->timLoad_Timer();
+
+    ASSERT_EQ(sleeps.size(), 102);
+    EXPECT_EQ(sleeps.mid(0, 100), QList<int>(100, 10));
+    EXPECT_EQ(sleeps[100], 300);
+    EXPECT_EQ(sleeps[101], 200);
+    // Each pause comes before its count is shown.
+    EXPECT_EQ(labels[1], "Loading :  1 %");
+    EXPECT_EQ(labels[10], "Loading :  10 %");
+    EXPECT_EQ(labels[100], "Loading :  100 %");
+    EXPECT_EQ(values[100], 100);
+    EXPECT_EQ(labels[101], "Program initialization...");
+    EXPECT_EQ(splash->Label1->text(), "Program initialization...");
+    EXPECT_EQ(splash->PgBar->max(), 100);
+    EXPECT_EQ(splash->PgBar->value(), 100);
+    EXPECT_EQ(control->LoadProgress, 100);
+
+    EXPECT_NE(&control->settings()->SharedConnection(), firstConnection);
+    EXPECT_EQ(control->settings()->SharedConnection().ConnectionTimeout(), 5);
+    EXPECT_TRUE(splash->tim_exit.isActive());
+    EXPECT_EQ(control->mainWindow(), nullptr) << "only the exit timer shows the main window";
+}
+
+TEST_F(Station, TheExitTimerClosesTheSplashAndShowsTheMainWindow) {
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(control->splash(), nullptr) << "closed and released";
+}
+
+TEST_F(Station, WithRealTimersTheMainWindowAppearsOnlyAfterTheExitTimer) {
+    deliverSettings();
+    ASSERT_TRUE(makeControl().StartProgram());
+    bool exitFired = false;
+    QObject::connect(control->splash(), &frmSplash::showMainWindow, [&] { exitFired = true; });
+    bool mainBeforeExit = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout,
+                     [&] { mainBeforeExit |= control->mainWindow() && !exitFired; });
+    watch.start(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return control->mainWindow() != nullptr; }, 8000));
+    EXPECT_TRUE(exitFired);
+    EXPECT_FALSE(mainBeforeExit);
+    EXPECT_EQ(sleeps.size(), 102) << "the loading step ran once";
+}
+
+TEST_F(Station, ClosingTheSplashByHandDoesNotStrandTheProgram) {
+    deliverSettings();
+    ASSERT_TRUE(makeControl().StartProgram());
+    // Through the window system, as the title bar's close button does, and directly.
+    control->splash()->windowHandle()->close();
+    control->splash()->close();
+    flushDeletes();
+    ASSERT_NE(control->splash(), nullptr);
+    EXPECT_TRUE(control->splash()->isVisible());
+    EXPECT_TRUE(control->splash()->timLoad.isActive());
+}
+
+// ---- Main window ----
+
+TEST_F(Station, TheMainWindowOpensTheStoredPort) {
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(sink.messages.isEmpty());
+    EXPECT_EQ(control->CommPortNumber, 1);
+    EXPECT_TRUE(main->MSComm1.PortOpen());
+    EXPECT_TRUE(main->MSComm1.PortOpened());
+    EXPECT_EQ(main->MSComm1.Settings(), "9600,n,8,1");
+    EXPECT_TRUE(main->connectionStatus().contains("open"))
+        << main->connectionStatus().toStdString();
+    EXPECT_EQ(main->windowTitle(), "REMOTE PROGRAM");
+    EXPECT_EQ(main->Label1->text(), "REMOTE PROGRAM");
+    EXPECT_TRUE(main->Timer1.isActive());
+    EXPECT_EQ(main->Timer1.interval(), 100);
+}
+
+TEST_F(Station, ThePollFrameGoesOutOnTheSecondTickOnceTheLoopIsOn) {
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    main->Timer1.stop();
+    main->link().LOOPSW_ValueChanged(true);
+    main->Timer1_Timer();
+    main->Timer1_Timer();
+    EXPECT_EQ(pty.read(9).toHex(' '), "52 45 4d 4f 54 45 31 fd 0d");
+}
+
+TEST_F(Station, BytesFromTheDetectorReachTheLink) {
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    main->Timer1.stop();
+    pty.write(kScreenFrame.toLatin1());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return main->CWButton2->value(); }, 3000))
+        << "a whole screen frame lights the receive lamp";
+    EXPECT_TRUE(main->link().RxLampOn());
+}
+
+struct NoPortCase {
+    const char* name;
+    std::vector<std::string> rows;
+};
+
+class StationWithoutPort : public Station, public ::testing::WithParamInterface<NoPortCase> {};
+
+TEST_P(StationWithoutPort, WarnsOnceWritesNothingAndStillBlinksTheTransmitLamp) {
+    makeSettings(GetParam().rows);
+    frmMain* main = startAndLoad();
+    ASSERT_NE(main, nullptr);
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_EQ(sink.messages[0].kind, Kind::Warning);
+    EXPECT_EQ(sink.messages[0].text, "Invalid port number");
+    EXPECT_EQ(sink.messages[0].title, "") << "no title of its own";
+    EXPECT_FALSE(main->MSComm1.PortOpened());
+    EXPECT_EQ(control->CommPortNumber, 0);
+
+    main->Timer1.stop();
+    int lit = 0;
+    QObject::connect(main->CWButton1, &InstrumentLamp::valueChanged, [&](bool on) { lit += on; });
+    main->link().LOOPSW_ValueChanged(true);
+    for (int tick = 0; tick < 8; ++tick) {
+        main->Timer1_Timer();
+    }
+    EXPECT_GE(lit, 2) << "the lamp blinks at every send";
+    EXPECT_TRUE(pty.read(1, 300).isEmpty()) << "nothing reaches any line";
+    EXPECT_EQ(sink.messages.size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, StationWithoutPort,
+                         ::testing::Values(NoPortCase{"portZero", {"0, '9600', NULL"}},
+                                           NoPortCase{"emptyTable", {}},
+                                           NoPortCase{"nullPort", {"NULL, '9600', NULL"}},
+                                           NoPortCase{"notANumber", {"'Com1', '9600', NULL"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Station, APortThatCannotOpenIsReportedWithTheSystemsText) {
+    makeSettings({"2, '9600', NULL"});
+    serialtest::ComVariable com2(2, "/nonexistent/ttyQ");
+    frmMain* main = startAndLoad();
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_EQ(sink.messages[0].text, "No such file or directory");
+    EXPECT_FALSE(main->MSComm1.PortOpened());
+    EXPECT_TRUE(main->isVisible()) << "the program runs on without a link";
+}
+
+TEST_F(Station, AnUnpluggedDeviceIsReportedOnceAndShownInTheStatusBar) {
+    QTemporaryDir links;
+    serialtest::DeviceLink device(links.filePath("ttyUSB").toStdString());
+    device.pointAt(pty.slavePath());
+    serialtest::ComVariable com1Link(1, device.path());
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    ASSERT_TRUE(main->MSComm1.PortOpened());
+    pty.unplug();
+    device.remove();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sink.messages.isEmpty(); }, 3000));
+    QTest::qWait(200);
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_EQ(sink.messages[0].kind, Kind::Warning);
+    EXPECT_TRUE(sink.messages[0].text.contains(device.path()))
+        << sink.messages[0].text.toStdString();
+    EXPECT_FALSE(main->MSComm1.PortOpened());
+    EXPECT_TRUE(main->connectionStatus().contains("lost"))
+        << main->connectionStatus().toStdString();
+}
+
+// ---- Exit ----
+
+TEST_F(Station, ExitAsksFirstAndNoKeepsTheProgramAndThePort) {
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    int ended = 0;
+    QObject::connect(control.get(), &modControl::programEnded, [&] { ++ended; });
+
+    sink.answers = {Answer::No};
+    main->mnuFile_Exit->trigger();
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_EQ(sink.messages[0].kind, Kind::Question);
+    EXPECT_EQ(sink.messages[0].text, "프로그램을 종료하시겠습니까?");
+    EXPECT_EQ(sink.messages[0].title, "종료");
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(main->MSComm1.PortOpen());
+    EXPECT_EQ(ended, 0);
+
+    sink.answers = {Answer::Yes};
+    main->close();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(main->MSComm1.PortOpen());
+    EXPECT_FALSE(main->Timer1.isActive());
+    EXPECT_EQ(ended, 1);
+}
+
+// ---- Menu and toolbar ----
+
+class RecordingMain : public frmMain {
+public:
+    using frmMain::frmMain;
+    QList<QString> opened;
+    QList<bool> buttonDownWhileOpen;
+
+protected:
+    void ShowConfig() override { record("frmConfig", 0); }
+    void ShowSecurity() override { record("frmSecurity", 1); }
+    void ShowPrinterSetup() override { opened.append("printer"); }
+
+private:
+    void record(const QString& dialog, int index) {
+        opened.append(dialog);
+        buttonDownWhileOpen.append(ssrToolbar.at(index)->isChecked());
+    }
+};
+
+TEST_F(Station, TheMenuCarriesTheItsCaptionsAndEntries) {
+    deliverSettings();
+    ASSERT_TRUE(makeControl().StartProgram());
+    RecordingMain main(*control);
+    const QList<QAction*> menus = main.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 2);
+    EXPECT_EQ(menus[0]->text(), "File(&F)");
+    EXPECT_EQ(menus[1]->text(), "Help(&H)");
+    QStringList fileItems;
+    for (QAction* a : menus[0]->menu()->actions()) {
+        fileItems.append(a->isSeparator() ? "-" : a->text());
+    }
+    EXPECT_EQ(fileItems,
+              (QStringList{"PASSWORD...", "Port Set(&C)", "Printer Set(&P)", "-", "Exit"}));
+    EXPECT_EQ(main.mnuHelp_Help->text(), "Help");
+
+    main.mnuFile_Back->trigger();
+    main.mnuFile_Config->trigger();
+    main.mnuFile_Printer->trigger();
+    main.mnuHelp_Help->trigger();
+    EXPECT_EQ(main.opened, (QList<QString>{"frmSecurity", "frmConfig", "printer"}));
+}
+
+TEST_F(Station, AToolbarButtonStaysDownWhileItsDialogIsOpenAndComesUpAfter) {
+    deliverSettings();
+    ASSERT_TRUE(makeControl().StartProgram());
+    RecordingMain main(*control);
+    ASSERT_EQ(main.ssrToolbar.size(), 3u);
+    EXPECT_EQ(main.ssrToolbar.count(0) + main.ssrToolbar.count(1) + main.ssrToolbar.count(5), 3u);
+
+    main.ssrToolbar.at(0)->click();
+    main.ssrToolbar.at(1)->click();
+    EXPECT_EQ(main.opened, (QList<QString>{"frmConfig", "frmSecurity"}));
+    EXPECT_EQ(main.buttonDownWhileOpen, (QList<bool>{true, true}));
+    EXPECT_FALSE(main.ssrToolbar.at(0)->isChecked());
+    EXPECT_FALSE(main.ssrToolbar.at(1)->isChecked());
+
+    main.show();
+    sink.answers = {Answer::No};
+    main.ssrToolbar.at(5)->click();
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_EQ(sink.messages[0].title, "종료");
+    EXPECT_FALSE(main.ssrToolbar.at(5)->isChecked());
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_EQ(main.opened.size(), 2) << "coming back up opens nothing";
+}
+
+TEST_F(Station, PrinterSetUpThatIsCancelledEndsQuietly) {
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            shown = true;
+            dialog->close();
+        }
+    });
+    main->mnuFile_Printer->trigger();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(sink.messages.isEmpty());
+}
+
+// ---- Enter as Tab ----
+
+TEST(EnterAsTab, EnterMovesToTheNextControlAndIsConsumed) {
+    QWidget window;
+    auto* first = new QLineEdit(&window);
+    auto* second = new QLineEdit(&window);
+    first->move(0, 0);
+    second->move(0, 40);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    first->setFocus();
+    ASSERT_TRUE(first->hasFocus());
+
+    std::int16_t key = 65;
+    modControl::EnterAsTab(key);
+    EXPECT_EQ(key, 65);
+    EXPECT_TRUE(first->hasFocus()) << "other keys do nothing";
+
+    key = 13;
+    modControl::EnterAsTab(key);
+    EXPECT_EQ(key, 0);
+    EXPECT_TRUE(second->hasFocus());
+}
+
+} // namespace
