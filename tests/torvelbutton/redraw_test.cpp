@@ -524,4 +524,24 @@ TEST_F(Pass, TheFaceSurvivesRepaints) {
     EXPECT_EQ(first, second);
 }
 
+TEST_F(Pass, DegenerateSizesAndLoadedExtremesDrawWithoutFault) {
+    common::FilePropertyBag bag;
+    bag.writeProperty("ImgOutLineSize", QVariant::fromValue(qint16(30000))); // 2 * O overflows
+    bag.writeProperty("PictureOffsetX", QVariant::fromValue(qint16(32767)));
+    bag.writeProperty("CaptionOffsetY", QVariant::fromValue(qint16(-32768)));
+    bag.writeProperty("ImageListWidth", QVariant::fromValue(qint16(-4)));
+    bag.writeProperty("AlphaNormal", QVariant::fromValue(qint16(-20)));
+    bag.writeProperty("Picture", solid(16, 16, qRgb(1, 2, 3)));
+    button->readProperties(bag);
+    for (const QSize size : {QSize(100, 30), QSize(0, 0), QSize(1, 1), QSize(4, 40)}) {
+        button->resize(size);
+        button->Redraw();
+        EXPECT_EQ(button->surface().size(), size);
+    }
+    button->setImgOutLineSize(20); // wider than the 4-pixel button
+    button->setImageList(coordinateStrip(3, 2));
+    button->Redraw();
+    EXPECT_TRUE(m().Painted);
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "torvelbutton/model/buttonconstants.h"
 #include "torvelbutton/model/torvelbutton_export.h"
 
 #include <QImage>
@@ -20,7 +21,7 @@ public:
 
 private:
     QImage m_strip;
-    std::array<QImage, 8> m_cells;
+    std::array<QImage, kStripCells> m_cells;
 };
 
 // The 144 x 21 strip of eight 18 x 21 cells every button starts with.
