@@ -290,5 +290,9 @@ std::string frmMain::inputText(Input, int) const {
 }
 
 void frmMain::refuseSave(const std::string& message) {
-    m_messages.warning(QString::fromStdString(message), QString());
+    // Shown after the tick has returned, so the box's own event loop never runs inside it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, text = QString::fromStdString(message)] { m_messages.warning(text, QString()); },
+        Qt::QueuedConnection);
 }

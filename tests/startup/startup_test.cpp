@@ -386,6 +386,17 @@ TEST_F(Station, AnUnpluggedDeviceIsReportedOnceAndShownInTheStatusBar) {
         << main->connectionStatus().toStdString();
 }
 
+TEST_F(Station, ARefusedSaveIsShownAfterTheTickHasReturned) {
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    main->refuseSave("IDIN: 6 characters");
+    EXPECT_TRUE(sink.messages.isEmpty()) << "not inside the tick";
+    QCoreApplication::processEvents();
+    ASSERT_EQ(sink.messages.size(), 1);
+    EXPECT_EQ(sink.messages[0].kind, Kind::Warning);
+    EXPECT_EQ(sink.messages[0].text, "IDIN: 6 characters");
+}
+
 // ---- Exit ----
 
 TEST_F(Station, ExitAsksFirstAndNoKeepsTheProgramAndThePort) {
