@@ -92,7 +92,12 @@ void frmSplash::centreOnScreen() {
 void frmSplash::timLoad_Timer() {
     // The timer keeps running: a tick due before the exit timer fires runs the step again.
     emit loadingStepDue();
-    tim_exit.start();
+    // Enabling a running exit timer must not restart its count: when a loading step takes
+    // longer than the gap between the two timers, restarting would postpone the main window
+    // for ever.
+    if (!tim_exit.isActive()) {
+        tim_exit.start();
+    }
 }
 
 void frmSplash::tim_exit_Timer() {

@@ -17,6 +17,7 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 #include <QWindow>
 
@@ -265,6 +266,24 @@ TEST_F(Station, WithRealTimersTheMainWindowAppearsOnlyAfterTheExitTimer) {
     EXPECT_TRUE(exitFired);
     EXPECT_FALSE(mainBeforeExit);
     EXPECT_EQ(sleeps.size(), 102) << "the loading step ran once";
+}
+
+TEST_F(Station, ALoadingStepSlowerThanTheTimersStillEndsInTheMainWindow) {
+    // On a busy machine the loading step can outlast the gap between the two timers, so
+    // the load timer runs it again; that must not keep pushing the exit timer back.
+    deliverSettings();
+    ASSERT_TRUE(makeControl().StartProgram());
+    frmSplash* splash = control->splash();
+    splash->timLoad.setInterval(100);
+    splash->tim_exit.setInterval(50);
+    control->Sleep = [this](int ms) {
+        sleeps.append(ms);
+        if (ms == 200) { // the last pause of the step
+            QThread::msleep(150);
+        }
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return control->mainWindow() != nullptr; }, 5000));
+    EXPECT_GE(sleeps.size(), 102);
 }
 
 TEST_F(Station, ClosingTheSplashByHandDoesNotStrandTheProgram) {
