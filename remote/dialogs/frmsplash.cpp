@@ -12,12 +12,11 @@
 
 namespace {
 
-// The progress bar as the window's design stores it: segmented style, horizontal, the
-// window's blue, Min 1 and a stored percent of 9.
+// The progress bar as the window's design stores it (keys left out are at their defaults:
+// segmented style, horizontal): hatch 0, the window's blue, Min 1 and a stored percent of 9.
 void applyDesignedBar(XP_ProgressBar& bar) {
     common::FilePropertyBag design;
-    design.writeProperty(QStringLiteral("Scrolling"), 0);
-    design.writeProperty(QStringLiteral("Orientation"), 0);
+    design.writeProperty(QStringLiteral("BrushStyle"), 0);
     design.writeProperty(QStringLiteral("Color"), QVariant::fromValue<uint>(0x006A240A));
     design.writeProperty(QStringLiteral("Min"), 1);
     design.writeProperty(QStringLiteral("Value"), 9);

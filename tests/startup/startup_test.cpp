@@ -196,6 +196,11 @@ TEST_F(Station, TheSplashShowsTitleAndVersionAndWaitsForItsLoadTimer) {
     EXPECT_FALSE(splash->tim_exit.isActive());
     EXPECT_EQ(splash->tim_exit.interval(), 1000);
     EXPECT_EQ(control->mainWindow(), nullptr);
+    // The bar as designed: hatch 0, dark blue, Min 1, stored percent 9 read back as 10.
+    EXPECT_EQ(splash->PgBar->brushStyle(), 0);
+    EXPECT_EQ(splash->PgBar->color(), 0x006A240Au);
+    EXPECT_EQ(splash->PgBar->min(), 1);
+    EXPECT_EQ(splash->PgBar->percent(), 10);
 }
 
 TEST(SplashVersion, HasNoBlanksAroundTheDots) {
