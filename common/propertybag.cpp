@@ -37,6 +37,19 @@ bool isEmptyValue(const QVariant& v) {
 
 } // namespace
 
+std::optional<QImage> imageFromVariant(const QVariant& v) {
+    if (!v.isValid() || v.isNull()) {
+        return QImage();
+    }
+    if (v.metaType() == QMetaType::fromType<QImage>()) {
+        return v.value<QImage>();
+    }
+    if (v.metaType() == QMetaType::fromType<QPixmap>()) {
+        return v.value<QPixmap>().toImage();
+    }
+    return std::nullopt;
+}
+
 bool isDefaultValue(const QVariant& value, const QVariant& defaultValue) {
     const bool valueEmpty = isEmptyValue(value);
     const bool defaultEmpty = isEmptyValue(defaultValue);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -62,6 +63,10 @@ private:
 
     QList<Entry> m_entries;
 };
+
+// A stored picture: the image, a null image for an empty value, nullopt for a value of
+// another kind.
+std::optional<QImage> imageFromVariant(const QVariant& value);
 
 // True when value counts as equal to the default a key was written with (so it is left
 // out). Null pictures and fonts count as equal to an empty default.

@@ -110,20 +110,6 @@ std::optional<QString> toText(const QVariant& v) {
     return v.toString();
 }
 
-// A picture, or "nothing" for an empty value.
-std::optional<QImage> toPicture(const QVariant& v) {
-    if (!v.isValid() || v.isNull()) {
-        return QImage();
-    }
-    if (v.typeId() == QMetaType::QImage) {
-        return v.value<QImage>();
-    }
-    if (v.typeId() == QMetaType::QPixmap) {
-        return v.value<QPixmap>().toImage();
-    }
-    return std::nullopt;
-}
-
 std::optional<QFont> toFont(const QVariant& v) {
     if (v.typeId() != QMetaType::QFont) {
         return std::nullopt;
@@ -227,13 +213,13 @@ void TorvelImageButton::readProperties(const common::PropertyBag& bag) {
     if (const auto pointer = r.value(key::MousePointer, int16(0), toInt16)) {
         applyMousePointer(*pointer);
     }
-    r.read(key::Picture, QVariant(), m.Picture, toPicture);
-    r.read(key::PictureOVER, QVariant(), m.PictureOVER, toPicture);
-    r.read(key::PictureDOWN, QVariant(), m.PictureDOWN, toPicture);
-    r.read(key::PictureChecked, QVariant(), m.PictureChecked, toPicture);
-    r.read(key::PictureSelected, QVariant(), m.PictureSelected, toPicture);
-    r.read(key::ImageList, QVariant(), m.ImageList, toPicture);
-    r.read(key::TransparentPicture, QVariant(), m.TransparentPicture, toPicture);
+    r.read(key::Picture, QVariant(), m.Picture, common::imageFromVariant);
+    r.read(key::PictureOVER, QVariant(), m.PictureOVER, common::imageFromVariant);
+    r.read(key::PictureDOWN, QVariant(), m.PictureDOWN, common::imageFromVariant);
+    r.read(key::PictureChecked, QVariant(), m.PictureChecked, common::imageFromVariant);
+    r.read(key::PictureSelected, QVariant(), m.PictureSelected, common::imageFromVariant);
+    r.read(key::ImageList, QVariant(), m.ImageList, common::imageFromVariant);
+    r.read(key::TransparentPicture, QVariant(), m.TransparentPicture, common::imageFromVariant);
     r.read(key::Gap, int16(kNewGap), m.Gap, toInt16);
     r.read(key::PictureOffsetX, int16(kNewPictureOffset), m.PictureOffsetX, toInt16);
     r.read(key::PictureOffsetY, int16(kNewPictureOffset), m.PictureOffsetY, toInt16);

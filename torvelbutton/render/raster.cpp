@@ -1,5 +1,7 @@
 #include "raster.h"
 
+#include "common/raster.h"
+
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -153,29 +155,7 @@ void paintPicture(QImage& dst, QPoint pos, const QImage& src) {
 }
 
 void drawLine(QImage& dst, QPoint from, QPoint to, QRgb colour) {
-    // Bresenham from `from`, stopping before `to`.
-    int x = from.x();
-    int y = from.y();
-    const int dx = std::abs(to.x() - x);
-    const int dy = -std::abs(to.y() - y);
-    const int sx = x < to.x() ? 1 : -1;
-    const int sy = y < to.y() ? 1 : -1;
-    int err = dx + dy;
-    const QRgb pixel = colour | 0xFF000000u;
-    while (x != to.x() || y != to.y()) {
-        if (x >= 0 && y >= 0 && x < dst.width() && y < dst.height()) {
-            reinterpret_cast<QRgb*>(dst.scanLine(y))[x] = pixel;
-        }
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
-    }
+    common::drawLineWithoutEnd(dst, from.x(), from.y(), to.x(), to.y(), colour | 0xFF000000u);
 }
 
 void fillRect(QImage& dst, const QRect& rect, QRgb colour) {

@@ -95,19 +95,6 @@ std::optional<common::OleColor> toOleColor(const QVariant& v) {
     return static_cast<common::OleColor>(static_cast<std::uint32_t>(*n));
 }
 
-std::optional<QImage> toImage(const QVariant& v) {
-    if (!v.isValid() || v.isNull()) {
-        return QImage();
-    }
-    if (v.typeId() == QMetaType::QImage) {
-        return v.value<QImage>();
-    }
-    if (v.typeId() == QMetaType::QPixmap) {
-        return v.value<QPixmap>().toImage();
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 XP_ProgressBar::XP_ProgressBar(QWidget* parent)
@@ -255,7 +242,7 @@ bool XP_ProgressBar::readProperties(const common::PropertyBag& bag, QString* err
                QStringLiteral("colour 0x%1 cannot be drawn").arg(*color, 8, 16, QLatin1Char('0')));
     }
 
-    const std::optional<QImage> picture = toImage(read(kKeyImage, QVariant()));
+    const std::optional<QImage> picture = common::imageFromVariant(read(kKeyImage, QVariant()));
     if (!picture) {
         refuse(kKeyImage, QStringLiteral("not a picture"));
     } else {
