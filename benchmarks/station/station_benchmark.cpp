@@ -123,11 +123,3 @@ void BM_ReceiveDrainOneByteAtATime(benchmark::State& state) {
 BENCHMARK(BM_ReceiveDrainOneByteAtATime)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
