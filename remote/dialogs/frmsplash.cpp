@@ -2,13 +2,13 @@
 
 #include "common/propertybag.h"
 #include "remote/controls/progressbar/xp_progressbar.h"
+#include "remote/dialogs/screenplacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QScreen>
 
 namespace {
 
@@ -66,7 +66,7 @@ frmSplash::frmSplash(QWidget* parent)
     connect(&tim_exit, &QTimer::timeout, this, &frmSplash::tim_exit_Timer);
 
     Form_Load();
-    centreOnScreen();
+    remote::centreOnScreen(*this);
 }
 
 void frmSplash::Form_Load() {
@@ -78,14 +78,6 @@ void frmSplash::Form_Load() {
 
 QString frmSplash::versionLabelText(int major, int minor, int revision) {
     return QStringLiteral("버전 %1.%2.%3").arg(major).arg(minor).arg(revision);
-}
-
-void frmSplash::centreOnScreen() {
-    if (const QScreen* screen = QApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.left() + (area.width() - width()) / 2,
-             area.top() + (area.height() - height()) / 2);
-    }
 }
 
 void frmSplash::timLoad_Timer() {

@@ -49,6 +49,5 @@ protected:
 
 private:
     void Form_Load();
-    void centreOnScreen();
     bool m_unloading = false;
 };

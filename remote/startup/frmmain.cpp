@@ -4,6 +4,7 @@
 #include "remote/controls/instruments/instrumentlamp.h"
 #include "remote/dialogs/frmsplash.h"
 #include "remote/dialogs/messagesink.h"
+#include "remote/dialogs/screenplacement.h"
 #include "remote/serial/serialconstants.h"
 #include "remote/store/storeerror.h"
 
@@ -14,7 +15,6 @@
 #include <QMenuBar>
 #include <QPageSetupDialog>
 #include <QPrinter>
-#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -122,7 +122,7 @@ void frmMain::Form_Load() {
         splash->tim_exit.stop();
         splash->timLoad.stop();
     }
-    centreOnScreen();
+    remote::centreOnScreen(*this);
 
     try {
         if (const auto stored = m_control.settings()->ReadSettings()) {
@@ -139,14 +139,6 @@ void frmMain::Form_Load() {
     if (splash) {
         splash->timLoad.stop();
         splash->Unload();
-    }
-}
-
-void frmMain::centreOnScreen() {
-    if (const QScreen* screen = QApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.left() + (area.width() - width()) / 2,
-             area.top() + (area.height() - height()) / 2);
     }
 }
 

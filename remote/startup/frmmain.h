@@ -94,7 +94,6 @@ private:
     void buildMenu();
     void buildToolbar();
     void buildCentre();
-    void centreOnScreen();
     void showConnection();
     void warnDeviceLost(const QString& description);
 
