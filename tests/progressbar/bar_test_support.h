@@ -14,6 +14,11 @@ constexpr OleColor kUntouched = 0x00FF00FF;
 // A dark blue whose lightened and darkened shades all differ from each other.
 constexpr OleColor kBlue = 0x006A240A;
 
+// The drawn value of a system colour.
+inline OleColor sys(common::SystemColorIndex i) {
+    return *TranslateColor(common::systemColor(i));
+}
+
 inline QImage surface(int width, int height, OleColor fill = kUntouched) {
     QImage image(width, height, kSurfaceFormat);
     image.fill(toRgb(fill));

@@ -14,10 +14,6 @@ namespace {
 
 using common::bgr;
 
-OleColor sys(common::SystemColorIndex i) {
-    return *TranslateColor(common::systemColor(i));
-}
-
 struct SegmentCase {
     const char* name;
     int style;

@@ -18,10 +18,6 @@ namespace {
 
 using common::bgr;
 
-OleColor sys(common::SystemColorIndex i) {
-    return *TranslateColor(common::systemColor(i));
-}
-
 // Keys the bar reports as changed, in order.
 struct NotifiedKeys {
     explicit NotifiedKeys(XP_ProgressBar& bar) {
