@@ -2,6 +2,7 @@
 // first broken invariant: counters out of their ranges, a view index out of its control
 // array, bytes written outside a tick, or anything on the wire that is not one well-formed
 // command with its values inside their limits.
+#include "fuzzcheck.h"
 #include "remote/link/deviceframes.h"
 #include "remote/link/monitorlink.h"
 #include "remote/link/protocol.h"
@@ -20,14 +21,6 @@
 namespace {
 
 using namespace remote::link;
-
-#define FUZZ_CHECK(cond)                                                                           \
-    do {                                                                                           \
-        if (!(cond)) {                                                                             \
-            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #cond, __FILE__, __LINE__);     \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
 
 class FuzzView : public MonitorView {
 public:

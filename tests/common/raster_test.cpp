@@ -1,9 +1,16 @@
 #include "common/raster.h"
+#include "tests/support/rasterformats.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <random>
 #include <set>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -47,6 +54,202 @@ TEST(LineWithoutEnd, LeavesOutTheEndPointInEveryDirection) {
     for (const auto& c : cases) {
         EXPECT_EQ(drawn(c.x1, c.y1, c.x2, c.y2), c.expected) << c.name;
     }
+}
+
+} // namespace
+
+namespace {
+
+using common::kSurfaceFormat;
+
+// The step-by-step error walk the line rule is defined by, run to the end whatever the
+// coordinates; the pixels it reaches inside a w x h image.
+Pixels walkedLine(int w, int h, int x1, int y1, int x2, int y2) {
+    const std::int64_t dx = std::llabs(std::int64_t{x2} - x1);
+    const std::int64_t dy = -std::llabs(std::int64_t{y2} - y1);
+    const int sx = x1 < x2 ? 1 : -1;
+    const int sy = y1 < y2 ? 1 : -1;
+    std::int64_t err = dx + dy;
+    std::int64_t x = x1;
+    std::int64_t y = y1;
+    Pixels out;
+    while (x != x2 || y != y2) {
+        if (x >= 0 && x < w && y >= 0 && y < h) {
+            out.insert({static_cast<int>(x), static_cast<int>(y)});
+        }
+        const std::int64_t e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+    return out;
+}
+
+Pixels drawnOn(int w, int h, int x1, int y1, int x2, int y2) {
+    QImage image(w, h, kSurfaceFormat);
+    image.fill(qRgb(255, 255, 255));
+    common::drawLineWithoutEnd(image, x1, y1, x2, y2, qRgb(0, 0, 0));
+    Pixels out;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            if (image.pixel(x, y) == qRgb(0, 0, 0)) {
+                out.insert({x, y});
+            }
+        }
+    }
+    return out;
+}
+
+TEST(LineWithoutEnd, ClippedLinesDrawExactlyThePixelsOfTheWholeWalk) {
+    // Every direction and slope, starting and ending inside, outside and across the image.
+    std::mt19937 random(8);
+    std::uniform_int_distribution<int> coord(-25, 35);
+    for (int i = 0; i < 20000; ++i) {
+        const int x1 = coord(random);
+        const int y1 = coord(random);
+        const int x2 = coord(random);
+        const int y2 = coord(random);
+        ASSERT_EQ(drawnOn(11, 7, x1, y1, x2, y2), walkedLine(11, 7, x1, y1, x2, y2))
+            << x1 << "," << y1 << " -> " << x2 << "," << y2;
+    }
+}
+
+TEST(LineWithoutEnd, FarOffEndsDrawTheSameVisiblePixelsAsTheWholeWalk) {
+    const struct {
+        int x1, y1, x2, y2;
+    } cases[] = {
+        {0, 0, 30000000, 7},          // shallow, leaves through the right edge
+        {30000000, 3, 0, 0},          // the same, walked backwards
+        {-20000000, 4, 9, 2},         // comes in from far left
+        {4, -25000000, 6, 25000000},  // steep, crosses top to bottom
+        {-7000001, -7000000, 3, 2},   // almost diagonal from far up-left
+        {25000000, 25000003, -5, -1}, // almost diagonal, backwards
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(drawnOn(10, 10, c.x1, c.y1, c.x2, c.y2),
+                  walkedLine(10, 10, c.x1, c.y1, c.x2, c.y2))
+            << c.x1 << "," << c.y1 << " -> " << c.x2 << "," << c.y2;
+    }
+}
+
+TEST(LineWithoutEnd, EndsAtTheLimitsOfIntFinishAndStayExact) {
+    constexpr int lo = std::numeric_limits<int>::min();
+    constexpr int hi = std::numeric_limits<int>::max();
+    Pixels diagonal;
+    for (int i = 0; i < 10; ++i) {
+        diagonal.insert({i, i});
+    }
+    EXPECT_EQ(drawnOn(10, 10, lo, lo, hi, hi), diagonal);
+    EXPECT_EQ(drawnOn(10, 10, -1000000000, -1000000000, 1000000000, 1000000000), diagonal);
+    // 2 * 10^9 steps right for one step down, which comes half way: row 0 only.
+    Pixels topRow;
+    for (int x = 0; x < 10; ++x) {
+        topRow.insert({x, 0});
+    }
+    EXPECT_EQ(drawnOn(10, 10, 0, 0, 2000000000, 1), topRow);
+    EXPECT_EQ(drawnOn(10, 10, hi, lo, lo, hi), Pixels{});
+    EXPECT_EQ(drawnOn(10, 10, lo, 3, hi, 3).size(), 10u);
+    EXPECT_EQ(drawnOn(10, 10, 3, hi, 3, lo).size(), 10u);
+}
+
+QImage picture(QImage::Format format) {
+    QImage p(5, 4, QImage::Format_ARGB32);
+    for (int y = 0; y < p.height(); ++y) {
+        for (int x = 0; x < p.width(); ++x) {
+            p.setPixel(x, y, qRgba(50 * x, 60 * y, 90, x == 0 ? 128 : 255));
+        }
+    }
+    return p.convertToFormat(format);
+}
+
+// Every drawing entry point.
+const std::vector<test::DrawingEntryPoint>& entryPoints() {
+    static const std::vector<test::DrawingEntryPoint> all = {
+        {"setPixel", [](QImage& i) { common::setPixel(i, 3, 1, qRgb(1, 2, 3)); }},
+        {"line across", [](QImage& i) { common::drawLineWithoutEnd(i, 0, 1, 10, 1, 0x123456); }},
+        {"line down", [](QImage& i) { common::drawLineWithoutEnd(i, 2, -3, 2, 40, 0x123456); }},
+        {"line slanted",
+         [](QImage& i) { common::drawLineWithoutEnd(i, -4, -1, 1000000000, 9, 0x654321); }},
+        {"fillRect", [](QImage& i) { common::fillRect(i, QRect(-2, 1, 30, 3), 0xAA0000); }},
+        {"frameRect", [](QImage& i) { common::frameRect(i, QRect(1, 0, 8, 6), 0x00AA00); }},
+        {"fillHatched",
+         [](QImage& i) { common::fillHatched(i, QRect(0, 0, 12, 7), 5, 0x0000AA, 0xEEEEEE); }},
+        {"fillTiled",
+         [](QImage& i) {
+             common::fillTiled(i, QRect(1, 1, 40, 40), picture(QImage::Format_RGB888));
+         }},
+        {"blendRect",
+         [](QImage& i) { common::blendRect(i, QRect(0, 0, 12, 7), qRgb(0, 0, 255), 77); }},
+        {"drawPicture stretched",
+         [](QImage& i) {
+             common::drawPicture(i, QRect(-1, 1, 9, 5), picture(QImage::Format_Indexed8),
+                                 QRect(0, 0, 5, 4));
+         }},
+        {"drawPicture at a point",
+         [](QImage& i) { common::drawPicture(i, QPoint(8, 4), picture(QImage::Format_ARGB32)); }},
+    };
+    return all;
+}
+
+QImage startImage(QImage::Format format) {
+    QImage base(12, 7, QImage::Format_RGB32);
+    for (int y = 0; y < base.height(); ++y) {
+        for (int x = 0; x < base.width(); ++x) {
+            base.setPixel(x, y, qRgb(20 * x, 30 * y, 200));
+        }
+    }
+    return base.convertToFormat(format);
+}
+
+TEST(RasterFormats, EveryEntryPointDrawsAnyFormatAsItsOwnSurfaceAndANullImageNotAtAll) {
+    test::expectEveryFormatDrawnAsTheSurface(entryPoints(), startImage(kSurfaceFormat));
+}
+
+TEST(RasterFormats, DrawingStaysInsideARowPaddedImage) {
+    // RGB888 rows of 10 pixels are 30 bytes: a 32-bit write at 4 bytes a pixel would run
+    // 10 bytes past each row and 20 past the buffer. Under ASan that is caught; here the
+    // result must simply be the line on the converted image.
+    QImage image(10, 2, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    common::drawLineWithoutEnd(image, 0, 1, 10, 1, qRgb(0, 0, 0));
+    ASSERT_EQ(image.format(), kSurfaceFormat);
+    for (int x = 0; x < 10; ++x) {
+        EXPECT_EQ(image.pixel(x, 0), qRgb(255, 255, 255));
+        EXPECT_EQ(image.pixel(x, 1), qRgb(0, 0, 0));
+    }
+}
+
+TEST(RasterFarOff, RectanglesAndPicturesAtTheLimitsOfIntDrawOnlyTheirVisiblePart) {
+    constexpr int lo = std::numeric_limits<int>::min();
+    constexpr int hi = std::numeric_limits<int>::max();
+    const QRect everything(QPoint(lo, lo), QPoint(hi, hi));
+    QImage image = startImage(kSurfaceFormat);
+    common::fillRect(image, everything, qRgb(9, 9, 9));
+    EXPECT_EQ(image.pixel(0, 0), qRgb(9, 9, 9));
+    EXPECT_EQ(image.pixel(11, 6), qRgb(9, 9, 9));
+
+    image = startImage(kSurfaceFormat);
+    const QImage untouched = image;
+    common::frameRect(image, everything, qRgb(1, 1, 1)); // its edges are far outside
+    common::fillHatched(image, QRect(QPoint(hi - 3, 0), QPoint(hi, 6)), 4, 0, 0);
+    common::blendRect(image, QRect(QPoint(lo, lo), QPoint(lo + 5, hi)), 0, 200);
+    common::drawPicture(image, QPoint(hi, hi), picture(kSurfaceFormat));
+    common::drawPicture(image, QPoint(lo, lo), picture(kSurfaceFormat));
+    EXPECT_EQ(image, untouched);
+
+    // A picture stretched over the whole int range shows its middle sample.
+    QImage stretched = startImage(kSurfaceFormat);
+    common::drawPicture(stretched, everything, picture(kSurfaceFormat), QRect(0, 0, 5, 4));
+    EXPECT_EQ(stretched.pixel(0, 0), picture(kSurfaceFormat).pixel(2, 2));
+    // And a huge source shrunk onto a few pixels samples it without walking it.
+    QImage shrunk = startImage(kSurfaceFormat);
+    common::drawPicture(shrunk, QRect(0, 0, 2, 2), picture(kSurfaceFormat), everything);
+    EXPECT_EQ(shrunk.pixel(0, 0), startImage(kSurfaceFormat).pixel(0, 0)); // outside the source
 }
 
 } // namespace

@@ -1,12 +1,15 @@
 #include "progressbar_drawing.h"
 
 #include "common/numeric.h"
+#include "common/raster.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <limits>
 
 namespace remote::progressbar {
 
@@ -21,6 +24,25 @@ int roundCoord(double v) {
         return 0;
     }
     return static_cast<int>(common::roundHalfEven(std::clamp(v, -kCoordLimit, kCoordLimit)));
+}
+
+// Bar sizes beyond any screen are pinned the same way, so the steps' sums stay in range.
+int clampCoord(int v) {
+    return std::clamp(v, -static_cast<int>(kCoordLimit), static_cast<int>(kCoordLimit));
+}
+
+int clampToInt(std::int64_t v) {
+    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
+}
+
+// Divisions rounding down and up, for any sign of a and b > 0.
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+    return a / b - (a % b != 0 && a < 0 ? 1 : 0);
+}
+
+std::int64_t ceilDiv(std::int64_t a, std::int64_t b) {
+    return a / b + (a % b != 0 && a > 0 ? 1 : 0);
 }
 
 int clampComponent(double v) {
@@ -117,8 +139,11 @@ QFont defaultLabelFont() {
 ProgressBarPainter::ProgressBarPainter(QImage& hDC, ProgressBarState& state, int width, int height)
     : m_dc(hDC)
     , m_state(state)
-    , W(width)
-    , H(height) {}
+    , W(clampCoord(width))
+    , H(clampCoord(height)) {
+    // Converted once here, so the label's painter sees the same surface as the pixel rules.
+    common::prepareSurface(m_dc);
+}
 
 void ProgressBarPainter::DrawProgressBar() {
     if (m_state.percent > kPercentLimit) {
@@ -242,25 +267,63 @@ void ProgressBarPainter::drawXPFillVertical() {
 
 void ProgressBarPainter::DrawSegmentGaps() {
     ProgressBarState& s = m_state;
-    const int step = s.segmentWidth + s.gapWidth;
+    const std::int64_t step = std::int64_t{s.segmentWidth} + s.gapWidth;
+    const std::int64_t gap = s.gapWidth;
     s.gapRect = s.clientRect;
     if (s.Orientation == 0) {
         s.gapRect.top = 0;
         s.gapRect.bottom = H;
-        for (int x = s.fillRect.left + s.segmentWidth; x <= s.fillRect.right; x += step) {
-            s.gapRect.left = x + 1;
-            s.gapRect.right = x + 1 + s.gapWidth;
-            FillBox(s.gapRect, kBackground, m_dc);
-        }
     } else {
         s.gapRect.left = kSegmentInset;
         s.gapRect.right = W;
-        for (int y = s.fillRect.bottom; y >= s.fillRect.top + s.segmentWidth; y -= step) {
-            s.gapRect.top = y - s.gapWidth;
-            s.gapRect.bottom = y;
-            FillBox(s.gapRect, kBackground, m_dc);
-        }
     }
+    if (step <= 0) {
+        return; // one gap would follow another on the spot, for ever
+    }
+    // Gap k is at p = first + k * step (rightward) or first - k * step (upward). Only the gaps
+    // that can reach into the image are visited; gapRect is left on the last one all the same.
+    std::int64_t first = 0;
+    std::int64_t count = 0;
+    std::int64_t kFrom = 0;
+    std::int64_t kTo = 0;
+    std::function<void(std::int64_t)> place;
+    if (s.Orientation == 0) {
+        first = std::int64_t{s.fillRect.left} + s.segmentWidth;
+        if (first > s.fillRect.right) {
+            return;
+        }
+        count = (s.fillRect.right - first) / step + 1;
+        // Columns p + 1 .. p + gap: left of the image until p >= -gap, past it once
+        // p + 1 >= its width.
+        kFrom = ceilDiv(-gap - first, step);
+        kTo = floorDiv(m_dc.width() - 2 - first, step);
+        place = [&](std::int64_t k) {
+            const std::int64_t x = first + k * step;
+            s.gapRect.left = clampToInt(x + 1);
+            s.gapRect.right = clampToInt(x + 1 + gap);
+        };
+    } else {
+        first = s.fillRect.bottom;
+        const std::int64_t last = std::int64_t{s.fillRect.top} + s.segmentWidth;
+        if (first < last) {
+            return;
+        }
+        count = (first - last) / step + 1;
+        // Rows p - gap .. p - 1: below the image until p - gap < its height, above it once
+        // p <= 0.
+        kFrom = ceilDiv(first - gap - m_dc.height() + 1, step);
+        kTo = floorDiv(first - 1, step);
+        place = [&](std::int64_t k) {
+            const std::int64_t y = first - k * step;
+            s.gapRect.top = clampToInt(y - gap);
+            s.gapRect.bottom = clampToInt(y);
+        };
+    }
+    for (std::int64_t k = std::max<std::int64_t>(kFrom, 0); k <= std::min(kTo, count - 1); ++k) {
+        place(k);
+        FillBox(s.gapRect, kBackground, m_dc);
+    }
+    place(count - 1);
 }
 
 void ProgressBarPainter::DrawXPFrame() {

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "common/olecolor.h"
+#include "common/raster.h"
 
 #include <QImage>
 
-// Pixel-exact drawing on a 32-bit QImage with the rules the bar's look is defined by:
-// rectangles include their left/top and exclude their right/bottom, a rectangle whose right
-// is not past its left (or bottom past its top) is empty, lines leave out their end point.
-// Colours are plain 0x00BBGGRR values; anything outside the image is clipped.
+// The bar's drawing vocabulary over the shared pixel rules of common/raster.h: boxes by their
+// edges (left/top included, right/bottom excluded; a box whose right is not past its left, or
+// bottom past its top, is empty) and colours as plain 0x00BBGGRR values. Images, clipping and
+// line rules are those of common/raster.h.
 namespace remote::progressbar {
 
 using common::OleColor;
@@ -30,8 +31,8 @@ enum class Edge {
     SunkenOuter, // one sunken ring
 };
 
-// The image every drawing helper accepts: 32-bit, opaque.
-constexpr QImage::Format kSurfaceFormat = QImage::Format_RGB32;
+using common::isHatchPixel;
+using common::kSurfaceFormat;
 
 QRgb toRgb(OleColor c);
 OleColor fromRgb(QRgb rgb);
@@ -45,11 +46,8 @@ void frameBox(QImage& image, const Box& box, OleColor colour);
 void drawLine(QImage& image, int x1, int y1, int x2, int y2, OleColor colour);
 void drawEdge(QImage& image, const Box& box, Edge edge);
 
-// Fills box with hatch pattern 0 to 5 (horizontal, vertical, falling diagonal, rising
-// diagonal, cross, diagonal cross) on an 8 x 8 grid anchored at the image's origin: pattern
-// pixels in fore, the rest in back. Any other pattern draws nothing.
+// Hatch pattern pixels (see common::isHatchPixel) in fore, the rest in back.
 void hatchBox(QImage& image, const Box& box, int pattern, OleColor fore, OleColor back);
-bool isHatchPixel(int pattern, int x, int y);
 
 // Fills box with pattern tiled from the image's origin.
 void patternBox(QImage& image, const Box& box, const QImage& pattern);
