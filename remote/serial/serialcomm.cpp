@@ -88,7 +88,7 @@ bool SerialComm::fail(const QString& text) {
 }
 
 bool SerialComm::setCommPort(int portNumber) {
-    if (m_port.isOpen()) {
+    if (PortOpen()) {
         return fail(QString::fromLatin1(kPortAlreadyOpen));
     }
     if (portNumber < kFirstPortNumber || portNumber > kLastPortNumber) {
@@ -101,16 +101,22 @@ bool SerialComm::setCommPort(int portNumber) {
 }
 
 bool SerialComm::PortOpen() const {
-    return m_port.isOpen();
+    return m_connection == Connection::Open;
+}
+
+bool SerialComm::PortOpened() const {
+    return m_sending && PortOpen();
 }
 
 bool SerialComm::setPortOpen(bool open) {
     if (!open) {
+        // Closed on purpose: sending stays off until it is switched on again.
+        m_sending = false;
         m_port.close();
         setConnection(Connection::Closed);
         return true;
     }
-    if (m_port.isOpen()) {
+    if (PortOpen()) {
         return fail(QString::fromLatin1(kPortAlreadyOpen));
     }
     if (devicePath().isEmpty()) {
@@ -149,7 +155,7 @@ bool SerialComm::setSettings(const QString& settings) {
     if (!parsed) {
         return fail(QString::fromLatin1(kInvalidValue));
     }
-    if (m_port.isOpen() && !applySettings(*parsed)) {
+    if (PortOpen() && !applySettings(*parsed)) {
         const QString text = m_errorText;
         applySettings(m_settings); // the line keeps what it had
         return fail(text);
@@ -175,7 +181,7 @@ bool SerialComm::setHandshaking(int handshaking) {
     if (handshaking < 0 || handshaking > 3) {
         return fail(QString::fromLatin1(kInvalidValue));
     }
-    if (m_port.isOpen() && !applyHandshaking(handshaking)) {
+    if (PortOpen() && !applyHandshaking(handshaking)) {
         const QString text = m_errorText;
         applyHandshaking(m_handshaking);
         return fail(text);
@@ -208,30 +214,47 @@ bool SerialComm::applyHandshaking(int handshaking) {
 }
 
 bool SerialComm::Output(std::uint8_t byte) {
-    if (!m_port.isOpen()) {
+    if (!PortOpen()) {
         return fail(QString::fromLatin1(kPortNotOpen));
     }
     const char c = static_cast<char>(byte);
     if (m_port.write(&c, 1) != 1) {
-        return fail(m_port.errorString());
+        // An open line that refuses a byte has lost its device: the same warning and
+        // search as an unplug, unless the write's own error report got there first.
+        const QString text = m_port.errorString();
+        if (PortOpen()) {
+            loseDevice(text);
+        }
+        return fail(text);
     }
     return true;
 }
 
 void SerialComm::writeByte(std::uint8_t b) {
+    // A refusal has already closed the line and started the search (see Output); the link
+    // sees PortOpened drop and sends nothing more until the device is back.
     Output(b);
 }
 
 int SerialComm::InBufferCount() const {
-    return m_port.isOpen() ? static_cast<int>(m_port.bytesAvailable()) : 0;
+    return PortOpen() ? static_cast<int>(m_port.bytesAvailable()) : 0;
 }
 
 std::optional<std::uint8_t> SerialComm::Input() {
     char c = 0;
-    if (!m_port.isOpen() || m_port.read(&c, 1) != 1) {
+    if (!PortOpen() || m_port.read(&c, 1) != 1) {
         return std::nullopt;
     }
     return static_cast<std::uint8_t>(c);
+}
+
+std::vector<std::uint8_t> SerialComm::InputAll() {
+    if (!PortOpen()) {
+        return {};
+    }
+    // One read of what is buffered: it ends whatever the count said.
+    const QByteArray bytes = m_port.readAll();
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 QString SerialComm::devicePath() const {
@@ -269,13 +292,15 @@ void SerialComm::setConnection(Connection connection) {
 }
 
 void SerialComm::portError(QSerialPort::SerialPortError error) {
-    if (m_connection != Connection::Open || !isLoss(error)) {
+    if (!PortOpen() || !isLoss(error)) {
         return; // open failures are reported by setPortOpen, retries stay quiet
     }
-    m_lossText = m_port.errorString();
+    loseDevice(m_port.errorString());
+}
+
+void SerialComm::loseDevice(const QString& text) {
+    m_lossText = text;
     m_errorText = m_lossText;
-    m_portOpenedBeforeLoss = m_portOpened;
-    m_portOpened = false;
     // Closing at once stops the read notifier: a vanished device would otherwise wake the
     // event loop without end.
     m_port.close();
@@ -292,8 +317,7 @@ void SerialComm::lookForDevice() {
     if (!QFileInfo::exists(devicePath()) || !openDevice()) {
         return;
     }
-    m_portOpened = m_portOpenedBeforeLoss;
-    setConnection(Connection::Open);
+    setConnection(Connection::Open); // sending resumes if it was on before the loss
     emit deviceRestored();
 }
 

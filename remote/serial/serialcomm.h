@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace remote::serial {
 
@@ -21,11 +22,15 @@ namespace remote::serial {
 // description in errorText(), so a caller can check its own steps the way it needs.
 //
 // It also carries the sending flag PortOpened and is the link's port: bytes the link
-// writes go out only while PortOpened is true.
+// writes go out only while PortOpened is true. connection() is the one record of the
+// line's state: PortOpen() is connection() == Open, and PortOpened() is the sending switch
+// and PortOpen() together, so neither can claim an open line that is not. Closing on
+// purpose also switches sending off.
 //
-// A device that vanishes while open (a USB adapter pulled) is closed at once, PortOpened
-// drops, deviceLost() is raised once, and the device is looked for about once a second;
-// when it is back it is reopened with the same settings and sending resumes.
+// A device that vanishes while open (a USB adapter pulled, or a byte the line refuses to
+// send) is closed at once, PortOpened drops, deviceLost() is raised once, and the device is
+// looked for about once a second; when it is back it is reopened with the same settings
+// and sending resumes.
 class SerialComm : public QObject, public remote::link::LinkPort {
     Q_OBJECT
 
@@ -53,13 +58,14 @@ public:
 
     bool Output(std::uint8_t byte);
     int InBufferCount() const;
-    std::optional<std::uint8_t> Input(); // the next received byte
+    std::optional<std::uint8_t> Input();  // the next received byte
+    std::vector<std::uint8_t> InputAll(); // every received byte waiting, in one read
     int CommEvent() const { return m_commEvent; }
 
     QString errorText() const { return m_errorText; }
 
-    bool PortOpened() const override { return m_portOpened; }
-    void setPortOpened(bool opened) { m_portOpened = opened; }
+    bool PortOpened() const override;
+    void setPortOpened(bool opened) { m_sending = opened; }
     void writeByte(std::uint8_t b) override;
 
     Connection connection() const { return m_connection; }
@@ -83,6 +89,7 @@ private:
     bool applySettings(const PortSettings& settings);
     bool applyHandshaking(int handshaking);
     void portError(QSerialPort::SerialPortError error);
+    void loseDevice(const QString& text);
     void lookForDevice();
     void setConnection(Connection connection);
 
@@ -91,8 +98,7 @@ private:
     int m_commPort = 1;
     PortSettings m_settings;
     int m_handshaking = 0;
-    bool m_portOpened = false;
-    bool m_portOpenedBeforeLoss = false;
+    bool m_sending = false; // the sending switch; see PortOpened()
     int m_commEvent = 0;
     QString m_errorText;
     QString m_lossText;

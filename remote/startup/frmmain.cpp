@@ -247,14 +247,9 @@ void frmMain::MSComm1_OnComm() {
     if (MSComm1.CommEvent() != remote::serial::comEvReceive) {
         return;
     }
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(static_cast<std::size_t>(MSComm1.InBufferCount()));
-    while (MSComm1.InBufferCount() > 0) {
-        if (const auto b = MSComm1.Input()) {
-            bytes.push_back(*b);
-        }
-    }
-    m_link.OnReceive(bytes);
+    // One read of what is waiting: a port that counts bytes it cannot yield ends the
+    // handler all the same.
+    m_link.OnReceive(MSComm1.InputAll());
 }
 
 // ---- What the link shows ----

@@ -245,6 +245,41 @@ TEST_F(SerialCommOnPty, ARefusedSettingKeepsWhatTheLineHad) {
     }
 }
 
+TEST_F(SerialCommOnPty, TheLineStateHasOneRecordThatClosingOnPurposeClearsAltogether) {
+    EXPECT_TRUE(comm.PortOpen());
+    EXPECT_TRUE(comm.PortOpened());
+    ASSERT_TRUE(comm.setPortOpen(false));
+    EXPECT_FALSE(comm.PortOpen());
+    EXPECT_FALSE(comm.PortOpened()) << "sending cannot outlive the line";
+    EXPECT_EQ(comm.connection(), SerialComm::Connection::Closed);
+    comm.writeByte(0x41);
+    EXPECT_EQ(pty.read(1, 300).size(), 0);
+
+    // Reopened, the line sends only once sending is switched on again.
+    ASSERT_TRUE(comm.setPortOpen(true));
+    EXPECT_TRUE(comm.PortOpen());
+    EXPECT_FALSE(comm.PortOpened());
+    comm.setPortOpened(true);
+    EXPECT_TRUE(comm.PortOpened());
+}
+
+TEST_F(SerialCommOnPty, WaitingBytesAreTakenInOneReadInTheirOrder) {
+    QByteArray sent;
+    for (int i = 0; i < 600; ++i) {
+        sent.append(static_cast<char>(i * 7));
+    }
+    pty.write(sent);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return comm.InBufferCount() == 600; }, 5000));
+    const std::vector<std::uint8_t> taken = comm.InputAll();
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(taken.data()),
+                         static_cast<qsizetype>(taken.size())),
+              sent);
+    EXPECT_TRUE(comm.InputAll().empty()) << "nothing left, and the call returns";
+    comm.setPortOpen(false);
+    EXPECT_TRUE(comm.InputAll().empty());
+    EXPECT_EQ(comm.InBufferCount(), 0);
+}
+
 // ---- A device that vanishes and comes back ----
 
 class Unplug : public ::testing::Test {
@@ -310,6 +345,28 @@ TEST_F(Unplug, ClosesAtOnceWarnsOnceAndWaitsWithoutSpinning) {
 
     comm.writeByte(0x52); // dropped quietly while the device is away
     EXPECT_FALSE(comm.PortOpen());
+}
+
+TEST_F(Unplug, ABytePutOnAVanishedLineIsALossWithOneWarningAndTheSameSearch) {
+    // The link's next byte may be what finds the device gone, before any read does.
+    first->unplug();
+    device.remove();
+    for (const std::uint8_t b : remote::link::PollCommand().bytes()) {
+        comm.writeByte(b);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([this] { return lost > 0; }, 5000)) << "loss not seen";
+    EXPECT_FALSE(comm.PortOpened());
+    EXPECT_EQ(comm.connection(), SerialComm::Connection::Lost);
+    EXPECT_FALSE(comm.Output(0x41)) << "a lost line refuses bytes";
+    QTest::qWait(300);
+    EXPECT_EQ(lost, 1) << "one warning per loss, whoever found it";
+
+    Pty second;
+    device.pointAt(second.slavePath());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return restored == 1; }, 5000));
+    EXPECT_TRUE(comm.PortOpened()) << "sending resumes as after an unplug";
+    comm.writeByte(0x52);
+    EXPECT_EQ(second.read(1).toHex(), "52");
 }
 
 TEST_F(Unplug, SendingResumesWhenANewDeviceAppearsAtTheSamePath) {
