@@ -1,23 +1,30 @@
 #!/usr/bin/env bash
-# Builds the protocol core's libFuzzer target with clang and runs it for a given time.
-# Usage: scripts/fuzz.sh [seconds]   (default 60; the corpus grows in build/fuzz/corpus,
-# a failing input is kept in build/fuzz/artifacts)
+# Builds one libFuzzer target with clang and runs it for a given time.
+# Usage: scripts/fuzz.sh [seconds] [target]   (default 60 s and monitorlink_fuzz, the
+# protocol core; raster_fuzz drives the drawing entry points. The corpus grows in
+# build/fuzz/corpus/<name>, a failing input is kept in build/fuzz/artifacts)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
+target=${2:-monitorlink_fuzz}
+name=${target%_fuzz}
+dict=()
+if [ -f "fuzz/$name.dict" ]; then
+    dict=(-dict="fuzz/$name.dict")
+fi
 
 scripts/setup.sh
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target monitorlink_fuzz
+cmake --build --preset fuzz --target "$target"
 
-corpus=build/fuzz/corpus/monitorlink
+corpus=build/fuzz/corpus/$name
 artifacts=build/fuzz/artifacts/
 mkdir -p "$corpus" "$artifacts"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    build/fuzz/fuzz/monitorlink_fuzz "$corpus" \
-        -dict=fuzz/monitorlink.dict \
+    "build/fuzz/fuzz/$target" "$corpus" \
+        "${dict[@]}" \
         -artifact_prefix="$artifacts" \
         -max_total_time="$seconds" \
         -print_final_stats=1

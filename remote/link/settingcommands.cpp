@@ -1,7 +1,7 @@
 #include "remote/link/settingcommands.h"
 
 #include "remote/link/monitorview.h"
-#include "remote/link/numbertext.h"
+#include "common/numbertext.h"
 
 #include <algorithm>
 #include <array>
@@ -48,7 +48,7 @@ SaveRefusal refusal(const std::string& field, const std::string& range) {
 // The number of a field as one byte, for fields with an upper limit: larger numbers are sent
 // as the limit; below 0 there is no byte to send.
 std::optional<std::uint8_t> limitedByte(double number, int limit) {
-    const std::optional<std::int16_t> v = CInt(std::min(number, static_cast<double>(limit)));
+    const std::optional<std::int16_t> v = common::CInt(std::min(number, static_cast<double>(limit)));
     if (!v || *v < 0) {
         return std::nullopt;
     }
@@ -57,7 +57,7 @@ std::optional<std::uint8_t> limitedByte(double number, int limit) {
 
 // The number of a field as one byte, for fields without a limit of their own.
 std::optional<std::uint8_t> plainByte(double number) {
-    const std::optional<std::int16_t> v = CInt(number);
+    const std::optional<std::int16_t> v = common::CInt(number);
     if (!v || *v < 0 || *v > 255) {
         return std::nullopt;
     }
@@ -85,7 +85,7 @@ using Result = std::variant<CommandFrame, SaveRefusal>;
 Result dateTime(const MonitorView& view) {
     std::array<std::uint8_t, 5> values{};
     for (std::size_t i = 0; i < values.size(); ++i) {
-        const auto v = plainByte(Val(view.inputText(Input::txtSet1, static_cast<int>(i))));
+        const auto v = plainByte(common::Val(view.inputText(Input::txtSet1, static_cast<int>(i))));
         if (!v) {
             return refusal(DateTimeFieldNames[i], "a number from 0 to 255");
         }
@@ -112,7 +112,7 @@ Result serial(const MonitorView& view) {
 }
 
 Result rfTransmitTime(const MonitorView& view) {
-    const auto t = limitedByte(Val(view.inputText(Input::XTIME, 0)), protocol::MaxTransmitTime);
+    const auto t = limitedByte(common::Val(view.inputText(Input::XTIME, 0)), protocol::MaxTransmitTime);
     if (!t) {
         return refusal("RF X-MIT TIME", "a number from 0 to 60");
     }
@@ -126,7 +126,7 @@ Result laserLevels(const MonitorView& view) {
     constexpr std::array<Input, 2> fields{Input::LASERCH1, Input::LASERCH2};
     for (std::size_t i = 0; i < levels.size(); ++i) {
         const auto v =
-            limitedByte(Val(view.inputText(fields[i], 0)) * 100.0, protocol::MaxLaserSetting);
+            limitedByte(common::Val(view.inputText(fields[i], 0)) * 100.0, protocol::MaxLaserSetting);
         if (!v) {
             return refusal(i == 0 ? "Laser Q CH1" : "Laser Q CH2", "a number from 0 to 0.99");
         }
@@ -139,7 +139,7 @@ Result laserVolumes(const MonitorView& view) {
     std::array<std::uint8_t, 2> volumes{};
     constexpr std::array<Input, 2> fields{Input::LASERV1, Input::LASERV2};
     for (std::size_t i = 0; i < volumes.size(); ++i) {
-        const auto v = limitedByte(Val(view.inputText(fields[i], 0)), protocol::MaxLaserSetting);
+        const auto v = limitedByte(common::Val(view.inputText(fields[i], 0)), protocol::MaxLaserSetting);
         if (!v) {
             return refusal(i == 0 ? "Laser Volume CH1" : "Laser Volume CH2",
                            "a number from 0 to 99");
@@ -152,7 +152,7 @@ Result laserVolumes(const MonitorView& view) {
 Result channelTimes(const MonitorView& view) {
     std::array<std::uint8_t, 9> times{};
     for (std::size_t i = 0; i < times.size(); ++i) {
-        const auto v = limitedByte(Val(view.inputText(Input::STTIME, static_cast<int>(i) + 1)),
+        const auto v = limitedByte(common::Val(view.inputText(Input::STTIME, static_cast<int>(i) + 1)),
                                    protocol::MaxTransmitTime);
         if (!v) {
             return refusal(std::string("X-Mit Time of ") + ChannelNames[i],
@@ -164,7 +164,7 @@ Result channelTimes(const MonitorView& view) {
 }
 
 Result repeatTime(const MonitorView& view) {
-    const auto v = limitedByte(Val(view.inputText(Input::FREQSET, 0)), protocol::MaxRepeatTime);
+    const auto v = limitedByte(common::Val(view.inputText(Input::FREQSET, 0)), protocol::MaxRepeatTime);
     if (!v) {
         return refusal("RPT Time", "a number from 0 to 24");
     }

@@ -1,6 +1,6 @@
 #include "remote/link/settingsframe.h"
 
-#include "remote/link/numbertext.h"
+#include "common/numbertext.h"
 
 namespace remote::link {
 
@@ -63,7 +63,7 @@ ReadSettingsFrame(std::span<const std::uint8_t, protocol::SettingsFrameSize> f) 
         return std::nullopt;
     }
     SettingsReadout r;
-    r.TTIME[0] = SignedNumberText(protocol::SettingsYearBase + f[Year]);
+    r.TTIME[0] = common::SignedNumberText(protocol::SettingsYearBase + f[Year]);
     for (std::size_t i = 1; i < r.TTIME.size(); ++i) {
         r.TTIME[i] = std::to_string(f[Month + i - 1]);
     }

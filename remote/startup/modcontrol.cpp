@@ -4,7 +4,7 @@
 #include "remote/controls/progressbar/xp_progressbar.h"
 #include "remote/dialogs/frmsplash.h"
 #include "remote/dialogs/messagesink.h"
-#include "remote/link/numbertext.h"
+#include "common/numbertext.h"
 #include "remote/store/settingslocation.h"
 #include "remote/store/storeerror.h"
 
@@ -99,7 +99,7 @@ void modControl::RunLoadingProgress() {
         splash->PgBar->setValue(LoadProgress);
         splash->Label1->setText(
             QStringLiteral("Loading : ") +
-            QString::fromStdString(remote::link::SignedNumberText(LoadProgress)) +
+            QString::fromStdString(common::SignedNumberText(LoadProgress)) +
             QStringLiteral(" %"));
         repaintSplash();
     }

@@ -1,6 +1,6 @@
 #include "remote/store/settingsstore.h"
 
-#include "remote/link/numbertext.h"
+#include "common/numbertext.h"
 #include "remote/store/storeconstants.h"
 
 namespace remote::store {
@@ -36,7 +36,7 @@ std::int16_t portNumberFromText(const std::optional<std::string>& text) {
     if (!text) {
         return 0;
     }
-    return remote::link::CInt(remote::link::Val(*text)).value_or(0);
+    return common::CInt(common::Val(*text)).value_or(0);
 }
 
 } // namespace remote::store

@@ -1,4 +1,4 @@
-#include "remote/link/deviceframes.h"
+#include "tests/support/deviceframes.h"
 #include "remote/link/displaymirror.h"
 
 #include "linkfakes.h"

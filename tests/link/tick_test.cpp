@@ -1,5 +1,5 @@
 #include "remote/link/commandframe.h"
-#include "remote/link/deviceframes.h"
+#include "tests/support/deviceframes.h"
 
 #include "linkfakes.h"
 

@@ -1,4 +1,4 @@
-#include "remote/link/numbertext.h"
+#include "common/numbertext.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 
 namespace {
 
-using remote::link::CInt;
-using remote::link::SignedNumberText;
-using remote::link::Val;
+using common::CInt;
+using common::SignedNumberText;
+using common::Val;
 
 struct NumberCase {
     const char* name;

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace remote::link {
+namespace common {
 
 // The number a text stands for, by the leading-number rule:
 // - Blanks (32), tabs (9) and line feeds (10) are removed from the whole text first, so
@@ -32,4 +32,4 @@ std::optional<std::int16_t> CInt(double value);
 // (2000 -> " 2000", -5 -> "-5").
 std::string SignedNumberText(std::int32_t value);
 
-} // namespace remote::link
+} // namespace common

@@ -1,4 +1,4 @@
-#include "remote/link/numbertext.h"
+#include "common/numbertext.h"
 
 #include "common/numeric.h"
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-namespace remote::link {
+namespace common {
 
 namespace {
 
@@ -179,4 +179,4 @@ std::string SignedNumberText(std::int32_t value) {
     return s;
 }
 
-} // namespace remote::link
+} // namespace common

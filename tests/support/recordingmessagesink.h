@@ -1,6 +1,6 @@
 #pragma once
 
-#include "messagesink.h"
+#include "remote/dialogs/messagesink.h"
 
 #include <QList>
 #include <QString>
