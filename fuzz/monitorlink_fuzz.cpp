@@ -3,9 +3,9 @@
 // array, bytes written outside a tick, or anything on the wire that is not one well-formed
 // command with its values inside their limits.
 #include "fuzzcheck.h"
-#include "tests/support/deviceframes.h"
 #include "remote/link/monitorlink.h"
 #include "remote/link/protocol.h"
+#include "tests/support/deviceframes.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,10 +1,10 @@
 // Throughput of the receive handler on a realistic stream, against a bare loop that only
 // slides the 4-byte window and compares it with the sync patterns and alarm codes; and the
 // cost of decoding one screen frame into the display, view updates included.
-#include "tests/support/deviceframes.h"
 #include "remote/link/displaymirror.h"
 #include "remote/link/monitorlink.h"
 #include "remote/link/protocol.h"
+#include "tests/support/deviceframes.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 #include "remote/link/settingcommands.h"
 
-#include "remote/link/monitorview.h"
 #include "common/numbertext.h"
+#include "remote/link/monitorview.h"
 
 #include <algorithm>
 #include <array>
@@ -48,7 +48,8 @@ SaveRefusal refusal(const std::string& field, const std::string& range) {
 // The number of a field as one byte, for fields with an upper limit: larger numbers are sent
 // as the limit; below 0 there is no byte to send.
 std::optional<std::uint8_t> limitedByte(double number, int limit) {
-    const std::optional<std::int16_t> v = common::CInt(std::min(number, static_cast<double>(limit)));
+    const std::optional<std::int16_t> v =
+        common::CInt(std::min(number, static_cast<double>(limit)));
     if (!v || *v < 0) {
         return std::nullopt;
     }
@@ -112,7 +113,8 @@ Result serial(const MonitorView& view) {
 }
 
 Result rfTransmitTime(const MonitorView& view) {
-    const auto t = limitedByte(common::Val(view.inputText(Input::XTIME, 0)), protocol::MaxTransmitTime);
+    const auto t =
+        limitedByte(common::Val(view.inputText(Input::XTIME, 0)), protocol::MaxTransmitTime);
     if (!t) {
         return refusal("RF X-MIT TIME", "a number from 0 to 60");
     }
@@ -125,8 +127,8 @@ Result laserLevels(const MonitorView& view) {
     std::array<std::uint8_t, 2> levels{};
     constexpr std::array<Input, 2> fields{Input::LASERCH1, Input::LASERCH2};
     for (std::size_t i = 0; i < levels.size(); ++i) {
-        const auto v =
-            limitedByte(common::Val(view.inputText(fields[i], 0)) * 100.0, protocol::MaxLaserSetting);
+        const auto v = limitedByte(common::Val(view.inputText(fields[i], 0)) * 100.0,
+                                   protocol::MaxLaserSetting);
         if (!v) {
             return refusal(i == 0 ? "Laser Q CH1" : "Laser Q CH2", "a number from 0 to 0.99");
         }
@@ -139,7 +141,8 @@ Result laserVolumes(const MonitorView& view) {
     std::array<std::uint8_t, 2> volumes{};
     constexpr std::array<Input, 2> fields{Input::LASERV1, Input::LASERV2};
     for (std::size_t i = 0; i < volumes.size(); ++i) {
-        const auto v = limitedByte(common::Val(view.inputText(fields[i], 0)), protocol::MaxLaserSetting);
+        const auto v =
+            limitedByte(common::Val(view.inputText(fields[i], 0)), protocol::MaxLaserSetting);
         if (!v) {
             return refusal(i == 0 ? "Laser Volume CH1" : "Laser Volume CH2",
                            "a number from 0 to 99");
@@ -152,8 +155,9 @@ Result laserVolumes(const MonitorView& view) {
 Result channelTimes(const MonitorView& view) {
     std::array<std::uint8_t, 9> times{};
     for (std::size_t i = 0; i < times.size(); ++i) {
-        const auto v = limitedByte(common::Val(view.inputText(Input::STTIME, static_cast<int>(i) + 1)),
-                                   protocol::MaxTransmitTime);
+        const auto v =
+            limitedByte(common::Val(view.inputText(Input::STTIME, static_cast<int>(i) + 1)),
+                        protocol::MaxTransmitTime);
         if (!v) {
             return refusal(std::string("X-Mit Time of ") + ChannelNames[i],
                            "a number from 0 to 60");
@@ -164,7 +168,8 @@ Result channelTimes(const MonitorView& view) {
 }
 
 Result repeatTime(const MonitorView& view) {
-    const auto v = limitedByte(common::Val(view.inputText(Input::FREQSET, 0)), protocol::MaxRepeatTime);
+    const auto v =
+        limitedByte(common::Val(view.inputText(Input::FREQSET, 0)), protocol::MaxRepeatTime);
     if (!v) {
         return refusal("RPT Time", "a number from 0 to 24");
     }

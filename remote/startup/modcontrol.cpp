@@ -1,10 +1,10 @@
 #include "modcontrol.h"
 
+#include "common/numbertext.h"
 #include "frmmain.h"
 #include "remote/controls/progressbar/xp_progressbar.h"
 #include "remote/dialogs/frmsplash.h"
 #include "remote/dialogs/messagesink.h"
-#include "common/numbertext.h"
 #include "remote/store/settingslocation.h"
 #include "remote/store/storeerror.h"
 
@@ -97,10 +97,9 @@ void modControl::RunLoadingProgress() {
         ++LoadProgress;
         Sleep(kProgressPause);
         splash->PgBar->setValue(LoadProgress);
-        splash->Label1->setText(
-            QStringLiteral("Loading : ") +
-            QString::fromStdString(common::SignedNumberText(LoadProgress)) +
-            QStringLiteral(" %"));
+        splash->Label1->setText(QStringLiteral("Loading : ") +
+                                QString::fromStdString(common::SignedNumberText(LoadProgress)) +
+                                QStringLiteral(" %"));
         repaintSplash();
     }
     Sleep(kInitialisingPause);

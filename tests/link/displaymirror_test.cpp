@@ -1,5 +1,5 @@
-#include "tests/support/deviceframes.h"
 #include "remote/link/displaymirror.h"
+#include "tests/support/deviceframes.h"
 
 #include "linkfakes.h"
 
@@ -54,8 +54,7 @@ TEST_F(DisplayMirrorTest, ASixthOrdinaryFieldLandsOnTheLastLine) {
     EXPECT_EQ(view.screenWrites[5], (std::pair<int, std::string>{4, "f6" + CR}));
 }
 
-TEST_F(DisplayMirrorTest, FiveFieldsInAShortFrameLeaveTheLastLineBlank)
-{
+TEST_F(DisplayMirrorTest, FiveFieldsInAShortFrameLeaveTheLastLineBlank) {
     // Field 6 is empty and, like a sixth line, is written to the last label.
     feedShort({"head", "L1", "L2", "L3", "L4", "L5"});
     EXPECT_EQ(view.screen, (std::array<std::string, 5>{"L1", "L2", "L3", "L4", ""}));

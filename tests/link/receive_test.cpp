@@ -1,5 +1,5 @@
-#include "tests/support/deviceframes.h"
 #include "remote/link/monitorlink.h"
+#include "tests/support/deviceframes.h"
 
 #include "linkfakes.h"
 

@@ -1,5 +1,5 @@
-#include "tests/support/deviceframes.h"
 #include "remote/link/settingsframe.h"
+#include "tests/support/deviceframes.h"
 
 #include "linkfakes.h"
 

@@ -2,11 +2,11 @@
 #include "remote/controls/instruments/instrumentlamp.h"
 #include "remote/controls/progressbar/xp_progressbar.h"
 #include "remote/dialogs/frmsplash.h"
-#include "tests/support/recordingmessagesink.h"
 #include "remote/startup/frmmain.h"
 #include "remote/startup/modcontrol.h"
 #include "remote/startup/singleinstance.h"
 #include "settingsfile.h"
+#include "tests/support/recordingmessagesink.h"
 
 #include <QApplication>
 #include <QDir>
