@@ -5,6 +5,7 @@
 #include "remote/serial/serialcomm.h"
 #include "remote/serial/serialconstants.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -269,7 +270,7 @@ TEST_F(SerialCommOnPty, WaitingBytesAreTakenInOneReadInTheirOrder) {
         sent.append(static_cast<char>(i * 7));
     }
     pty.write(sent);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return comm.InBufferCount() == 600; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return comm.InBufferCount() == 600; }, 20000));
     const std::vector<std::uint8_t> taken = comm.InputAll();
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(taken.data()),
                          static_cast<qsizetype>(taken.size())),
@@ -308,7 +309,7 @@ protected:
     void pull() {
         first->unplug();
         device.remove();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return lost > 0; }, 3000)) << "loss not seen";
+        ASSERT_TRUE(QTest::qWaitFor([this] { return lost > 0; }, 20000)) << "loss not seen";
     }
 
     static constexpr std::chrono::milliseconds kInterval{100};
@@ -333,14 +334,21 @@ TEST_F(Unplug, ClosesAtOnceWarnsOnceAndWaitsWithoutSpinning) {
 
     const int attemptsBefore = comm.reconnectAttempts();
     const double cpuBefore = cpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
     QTest::qWait(1000);
     const double cpuUsed = cpuSeconds() - cpuBefore;
+    // The search goes on, on the timer: more attempts come, however slowly a busy machine
+    // lets them, but never more than the time allows.
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return comm.reconnectAttempts() - attemptsBefore >= 2; }, 20000))
+        << "the device is looked for on a timer";
     const int attempts = comm.reconnectAttempts() - attemptsBefore;
+    EXPECT_LE(attempts, clock.elapsed() / (kInterval.count() / 2) + 2)
+        << "about once per interval, no faster";
 
     EXPECT_EQ(lost, 1) << "one warning per loss";
     EXPECT_EQ(received, 0);
-    EXPECT_GE(attempts, 2) << "the device is looked for on a timer";
-    EXPECT_LE(attempts, 12) << "about once per interval, no faster";
     EXPECT_LT(cpuUsed, 0.5) << "a vanished device must not keep the event loop busy";
 
     comm.writeByte(0x52); // dropped quietly while the device is away
@@ -354,7 +362,7 @@ TEST_F(Unplug, ABytePutOnAVanishedLineIsALossWithOneWarningAndTheSameSearch) {
     for (const std::uint8_t b : remote::link::PollCommand().bytes()) {
         comm.writeByte(b);
     }
-    ASSERT_TRUE(QTest::qWaitFor([this] { return lost > 0; }, 5000)) << "loss not seen";
+    ASSERT_TRUE(QTest::qWaitFor([this] { return lost > 0; }, 20000)) << "loss not seen";
     EXPECT_FALSE(comm.PortOpened());
     EXPECT_EQ(comm.connection(), SerialComm::Connection::Lost);
     EXPECT_FALSE(comm.Output(0x41)) << "a lost line refuses bytes";
@@ -363,7 +371,7 @@ TEST_F(Unplug, ABytePutOnAVanishedLineIsALossWithOneWarningAndTheSameSearch) {
 
     Pty second;
     device.pointAt(second.slavePath());
-    ASSERT_TRUE(QTest::qWaitFor([this] { return restored == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return restored == 1; }, 20000));
     EXPECT_TRUE(comm.PortOpened()) << "sending resumes as after an unplug";
     comm.writeByte(0x52);
     EXPECT_EQ(second.read(1).toHex(), "52");
@@ -374,7 +382,7 @@ TEST_F(Unplug, SendingResumesWhenANewDeviceAppearsAtTheSamePath) {
     QTest::qWait(300);
     Pty second;
     device.pointAt(second.slavePath());
-    ASSERT_TRUE(QTest::qWaitFor([this] { return restored == 1; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return restored == 1; }, 20000));
     EXPECT_TRUE(comm.PortOpen());
     EXPECT_TRUE(comm.PortOpened());
     EXPECT_EQ(comm.connection(), SerialComm::Connection::Open);
@@ -386,12 +394,12 @@ TEST_F(Unplug, SendingResumesWhenANewDeviceAppearsAtTheSamePath) {
     }
     EXPECT_EQ(second.read(9).toHex(' '), "52 45 4d 4f 54 45 31 fd 0d");
     second.write("STS,");
-    EXPECT_TRUE(QTest::qWaitFor([this] { return comm.InBufferCount() == 4; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return comm.InBufferCount() == 4; }, 20000));
 
     // A second pull is a second loss, and warns again.
     second.unplug();
     device.remove();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return lost == 2; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return lost == 2; }, 20000));
 }
 
 TEST_F(Unplug, ClosingOnPurposeStopsTheSearch) {
@@ -412,7 +420,7 @@ TEST_F(Unplug, SendingStaysOffAfterReturnWhenItWasOffBefore) {
     pull();
     Pty second;
     device.pointAt(second.slavePath());
-    ASSERT_TRUE(QTest::qWaitFor([this] { return restored == 1; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return restored == 1; }, 20000));
     EXPECT_TRUE(comm.PortOpen());
     EXPECT_FALSE(comm.PortOpened());
 }
