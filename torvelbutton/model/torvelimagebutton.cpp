@@ -59,13 +59,20 @@ TorvelImageButton::TorvelImageButton(QWidget* parent)
     d->Timer2->setObjectName(QStringLiteral("Timer2"));
     d->Timer2->setInterval(kWatchInterval);
     connect(d->Timer2, &QTimer::timeout, this, &TorvelImageButton::Timer2_Timer);
+    connect(d->Timer1, &QTimer::timeout, this, &TorvelImageButton::Timer1_Timer);
+    connect(this, &QObject::objectNameChanged, this,
+            [this] { AmbientChanged(QStringLiteral("DisplayName")); });
+    setMouseTracking(true); // moves without a button pressed start the hover
+    setAcceptDrops(true);
 
     d->m.Font = font();
     d->painter.surface().setBackColor(d->m.BackColor);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-TorvelImageButton::~TorvelImageButton() = default;
+TorvelImageButton::~TorvelImageButton() {
+    endRule();
+}
 
 // ---- reading ----------------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include <memory>
 
 class QLabel;
+class QMimeData;
 class QTimer;
 
 namespace common {
@@ -206,6 +207,22 @@ public:
     Q_INVOKABLE void Refresh();
     Q_INVOKABLE void CheckedDisable();
 
+    // The control window's handle: an identifier of the window, fixed for its life.
+    qint64 hWnd() const;
+    // The option group this button belongs to: the handle of its container when the
+    // container is a control of the form, or -1 when it is the form itself. Pending events
+    // are processed before -1 is returned, so handlers can run inside.
+    Q_INVOKABLE qint64 ReturnContanerHwnd();
+
+    // The container's access keys: 13 (Enter) raises Click on a Default button, 27 (Esc) on
+    // a Cancel button; nothing else changes. The button also takes Enter and Esc that no
+    // other control of its window has used.
+    Q_INVOKABLE void AccessKeyPress(int KeyCode);
+    // The container tells that one of its ambient properties changed: "DisplayAsDefault"
+    // (read from the button's dynamic property of that name) or the display name (the
+    // object name). Setting the dynamic property or the object name runs it by itself.
+    Q_INVOKABLE void AmbientChanged(const QString& PropertyName);
+
     // The interaction rules move the state; setting it draws nothing by itself.
     void setButtonState(eBtnState state);
 
@@ -226,10 +243,45 @@ signals:
     // face onto hdc (the cleared surface) for the given state.
     void OwnerDraw(QImage* hdc, TorvelImageButton::eBtnState ButtonState);
 
+    // The host's events. Parameters passed by reference may be changed by a handler.
+    // Button: 1 left, 2 right, 4 middle; Shift: 1 Shift, 2 Ctrl, 4 Alt; X and Y in client
+    // pixels.
+    void Click();
+    void DblClick();
+    void MouseExit();
+    void MouseMove(short& Button, short& Shift, float& X, float& Y);
+    void MouseUp(short& Button, short& Shift, float& X, float& Y);
+    void MouseDown(short& Button, short& Shift, float& X, float& Y);
+    void KeyDown(short& KeyCode, short& Shift);
+    void KeyPress(short& KeyAscii);
+    void KeyUp(short& KeyCode, short& Shift);
+    // Drag and drop, passed through. State of OLEDragOver: 0 enter, 1 leave, 2 over.
+    // Effect: 0 none, 1 copy, 2 move; a handler sets it to accept a drop.
+    void OLECompleteDrag(qint32& Effect);
+    void OLEDragOver(const QMimeData*& Data, qint32& Effect, short& Button, short& Shift, float& X,
+                     float& Y, short& State);
+    void OLEDragDrop(const QMimeData*& Data, qint32& Effect, short& Button, short& Shift, float& X,
+                     float& Y);
+    void OLEGiveFeedback(qint32& Effect, bool& DefaultCursors);
+    void OLESetData(const QMimeData*& Data, short& DataFormat);
+    void OLEStartDrag(const QMimeData*& Data, qint32& AllowedEffects);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Private;
@@ -253,6 +305,17 @@ private:
     void setOuterSize(const QSize& pixels);
     void CaptureBackground(bool recheck);
     void Timer2_Timer();
+    void Timer1_Timer();
+
+    QPoint cursorPoint() const;
+    bool isInside(QPoint p) const;
+    void pressRule(short button, short shift);
+    void moveRule(short button, short shift);
+    void releaseRule(short button, short shift);
+    void SelectOption();
+    void captionFollowRule();
+    void endRule();
+    void watchForm();
 
     std::unique_ptr<Private> d;
 };

@@ -6,6 +6,7 @@
 #include "torvelbutton/render/buttonpainter.h"
 
 #include <QFont>
+#include <QPointer>
 
 class QLabel;
 class QTimer;
@@ -57,4 +58,5 @@ struct TorvelImageButton::Private {
     torvelbutton::PictureHolder* imgTemp = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
+    QPointer<QWidget> form; // the window whose unused Enter and Esc the button watches
 };
