@@ -452,21 +452,6 @@ void TorvelImageButton::setButtonTransparent(eTransparent transparent) {
     redrawIfPainted();
 }
 
-void TorvelImageButton::CaptureBackground(bool /*recheck*/) {
-    // Taking a snapshot of the parent under the button belongs to see-through mode, which
-    // this build does not have yet: the button keeps its own background.
-}
-
-void TorvelImageButton::Timer2_Timer() {
-    d->Timer2->setInterval(kWatchPeriod);
-    d->m.ParentEnabled = parentWidget() && parentWidget()->isEnabled() ? 1 : 0;
-    // The watch runs only while there is something to watch: a see-through button on an
-    // enabled parent.
-    if (d->m.ButtonTransparent == None_Transparent || d->m.ParentEnabled == 0) {
-        d->Timer2->stop();
-    }
-}
-
 bool TorvelImageButton::isButtonEnabled() const {
     return !testAttribute(Qt::WA_ForceDisabled);
 }

@@ -304,6 +304,10 @@ private:
     void syncSurfaceSize();
     void setOuterSize(const QSize& pixels);
     void CaptureBackground(bool recheck);
+    bool IsTopLevelClass(const QWidget* w) const;
+    void RecordPlacement(const QWidget* w);
+    QImage CaptureWindow(QWidget* w, const QRect& area) const;
+    void drawSkinCell(qint16 cell);
     void Timer2_Timer();
     void Timer1_Timer();
 
