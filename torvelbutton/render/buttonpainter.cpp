@@ -3,8 +3,8 @@
 #include "buttonpainter.h"
 
 #include "alpha.h"
+#include "common/raster.h"
 #include "layout.h"
-#include "raster.h"
 
 #include <optional>
 
@@ -241,9 +241,9 @@ bool ButtonPainter::blendPicture(ButtonLook& look, const QRect& area) {
         // An untranslatable colour would tint with a made-up colour: the picture stays
         // untinted instead.
         const auto plain = static_cast<common::OleColor>(rgb);
-        raster::blendConstant(
-            m_surface.image(), area,
-            qRgb(common::redOf(plain), common::greenOf(plain), common::blueOf(plain)), a);
+        common::blendRect(m_surface.image(), area,
+                          qRgb(common::redOf(plain), common::greenOf(plain), common::blueOf(plain)),
+                          a);
     }
     drawFrame(look, false);
     return true;
