@@ -139,6 +139,10 @@ QString guidText(const com::Guid& g) {
         .toUpper();
 }
 
+QImage toolboxPicture() {
+    return QImage(QStringLiteral(":/torvelbutton/toolbox.bmp"));
+}
+
 QString describe() {
     auto hex = [](std::int32_t id) {
         return QStringLiteral("0x%1").arg(static_cast<std::uint32_t>(id), 8, 16, QLatin1Char('0'));

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "torvelbutton/model/comserver.h"
+#include "torvelbutton/model/torvelbutton_export.h"
 
+#include <QImage>
 #include <QString>
 
 #include <cstdint>
@@ -46,6 +48,9 @@ QString guidText(const com::Guid& guid);
 
 // The whole description as text, the way it is published beside the registration.
 QString describe();
+
+// The 16 x 15 picture hosts show for the class in their toolbox (resource 30000).
+TORVELBUTTON_EXPORT QImage toolboxPicture();
 
 inline constexpr const char* kLibraryName = "TorvelButton";
 inline constexpr const char* kClassName = "TorvelImageButton";
