@@ -332,6 +332,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaptionFollow,
                                            FollowCase{"(2)", "cmdGo1", "cmdGo1"},
                                            FollowCase{"cmd7(3)", "cmd71", "cmd7"}));
 
+TEST_F(HostedButton, AResizeBeforeTheFirstPassOnlyMarksIt) {
+    // Owner drawn from the start: shown, but no complete pass has run.
+    button->setOwnerDraw(true);
+    host->show();
+    ASSERT_FALSE(m().Painted);
+    const int passes = redrawsDuring([&] { button->resize(120, 40); });
+    EXPECT_EQ(passes, 0);
+    EXPECT_FALSE(m().Painted);
+    EXPECT_TRUE(m().ResizePending);
+}
+
 TEST_F(HostedButton, DisplayAsDefaultSetsDefaultButNeverClearsIt) {
     button->setProperty("DisplayAsDefault", true);
     EXPECT_TRUE(button->isDefault());
