@@ -5,6 +5,7 @@
 #include "torvelimagebutton.h"
 #include "typeinfo.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
@@ -249,6 +250,9 @@ public:
         *object = nullptr;
         if (outer) {
             return CLASS_E_NOAGGREGATION;
+        }
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+            return E_FAIL; // a window needs the host's widget application
         }
         auto* instance = new ButtonObject; // owned by its reference count
         const HRESULT hr = instance->QueryInterface(iid, object);
