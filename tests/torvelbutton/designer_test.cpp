@@ -1,6 +1,7 @@
 // A form saved by Qt Designer with two image buttons, built by QUiLoader through the
 // designer plugin.
 #include "torvelbutton/model/torvelimagebutton_p.h"
+#include "torvelbutton/model/typeinfo.h"
 
 #include <QFile>
 #include <QUiLoader>
@@ -42,6 +43,12 @@ TEST(DesignerPlugin, QUiLoaderBuildsAFormWithTwoButtons) {
     form->show();
     EXPECT_TRUE(ok->members().Painted) << "shown: the first pass has run";
     EXPECT_EQ(ok->surface().size(), QSize(100, 30));
+}
+
+TEST(DesignerPlugin, TheToolboxPictureIsSixteenByFifteen) {
+    const QImage picture = torvelbutton::typeinfo::toolboxPicture();
+    EXPECT_EQ(picture.size(), QSize(16, 15));
+    EXPECT_FALSE(picture.hasAlphaChannel());
 }
 
 } // namespace
