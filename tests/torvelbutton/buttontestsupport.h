@@ -1,6 +1,6 @@
 #pragma once
 
-#include "torvelbutton/model/torvelimagebutton.h"
+#include "torvelbutton/model/torvelimagebutton_p.h"
 #include "torvelbutton/render/pictureclip.h"
 
 #include <QFont>

@@ -15,20 +15,26 @@ QVariant i16(int v) {
 
 // ---- frame and skin ----------------------------------------------------------------------
 
-class Skin : public HostedButton {
+// The painter alone, on a 100 x 30 surface of the face colour, with a strip whose pixels
+// name their source.
+class Skin : public ::testing::Test {
 protected:
     void SetUp() override {
-        HostedButton::SetUp();
-        button->setImageList(coordinateStrip());
+        look.ImageList = coordinateStrip();
+        painter.surface().resize(QSize(100, 30));
     }
 
+    QRgb at(int x, int y) const { return painter.surface().image().pixel(x, y); }
     Source src(int x, int y) const { return sourceOf(at(x, y)); }
+
+    torvelbutton::ButtonLook look;
+    torvelbutton::ButtonPainter painter;
 };
 
 TEST_F(Skin, NineSliceCopiesCornersOneToOneAndStretchesEdgesAndFace) {
     qint16 cell = 0;
-    button->DrawSkin(cell, true);
-    ASSERT_EQ(m().CurrentOutLineSize, 3);
+    painter.drawSkin(look, cell, true);
+    ASSERT_EQ(look.CurrentOutLineSize, 3);
     // Corners, one to one.
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 3; ++x) {
@@ -62,29 +68,29 @@ TEST_F(Skin, NineSliceCopiesCornersOneToOneAndStretchesEdgesAndFace) {
 }
 
 TEST_F(Skin, OutlineSizeZeroStretchesTheWholeCellOverTheFace) {
-    button->setImgOutLineSize(0);
+    look.ImgOutLineSize = 0;
     qint16 cell = 0;
-    button->DrawSkin(cell, true);
+    painter.drawSkin(look, cell, true);
     EXPECT_EQ(src(0, 0), (Source{0, 0, 0}));
     EXPECT_EQ(src(99, 29), (Source{0, 17, 20}));
 }
 
 TEST_F(Skin, OutlineSizePerState) {
-    button->setImgUpOutLineSize(5);
-    button->setImgDownOutLineSize(1);
-    button->setImgDisableOutLineSize(0);
+    look.ImgUpOutLineSize = 5;
+    look.ImgDownOutLineSize = 1;
+    look.ImgDisableOutLineSize = 0;
     const struct {
         Btn::eBtnState state;
         int size;
     } rows[] = {{Btn::bNormal, 3}, {Btn::bUp, 5}, {Btn::bDown, 1}, {Btn::bDisable, 0}};
     for (const auto& row : rows) {
-        button->setButtonState(row.state);
-        button->DrawFrame(true);
-        EXPECT_EQ(m().CurrentOutLineSize, row.size) << row.state;
+        look.ButtonState = row.state;
+        painter.drawFrame(look, true);
+        EXPECT_EQ(look.CurrentOutLineSize, row.size) << row.state;
     }
-    button->setButtonState(static_cast<Btn::eBtnState>(9));
-    button->DrawFrame(true);
-    EXPECT_EQ(m().CurrentOutLineSize, 0) << "an unknown state keeps the last size";
+    look.ButtonState = static_cast<Btn::eBtnState>(9);
+    painter.drawFrame(look, true);
+    EXPECT_EQ(look.CurrentOutLineSize, 0) << "an unknown state keeps the last size";
 }
 
 struct CellCase {
@@ -98,10 +104,10 @@ class CellChoice : public Skin, public ::testing::WithParamInterface<CellCase> {
 
 TEST_P(CellChoice, FollowsStateValueAndEnabled) {
     const CellCase c = GetParam();
-    button->setValue(c.value);
-    button->setButtonEnabled(c.enabled);
-    button->setButtonState(c.state);
-    button->DrawFrame(true);
+    look.Value = c.value;
+    look.Enabled = c.enabled;
+    look.ButtonState = c.state;
+    painter.drawFrame(look, true);
     EXPECT_EQ(src(1, 1).cell, c.cell);
     EXPECT_EQ(src(50, 15).cell, c.cell);
 }
@@ -117,18 +123,18 @@ INSTANTIATE_TEST_SUITE_P(
                       CellCase{static_cast<Btn::eBtnState>(-1), true, true, 4}));
 
 TEST_F(Skin, DisabledStateWritesCellTwoBackToTheCaller) {
-    button->setButtonState(Btn::bDisable);
+    look.ButtonState = Btn::bDisable;
     qint16 cell = 7;
-    button->DrawSkin(cell, true);
+    painter.drawSkin(look, cell, true);
     EXPECT_EQ(cell, 2);
 }
 
 TEST_F(Skin, InLooksShowAFlatGreyFrameWhenNormal) {
     const QRgb grey = qRgb(200, 200, 200);
-    for (auto look : {Btn::btnNormal_In, Btn::btnOutLine_In}) {
-        button->setButtonAttrib(look);
-        button->setButtonState(Btn::bNormal);
-        button->DrawFrame(true);
+    for (auto attrib : {Btn::btnNormal_In, Btn::btnOutLine_In}) {
+        look.ButtonAttrib = attrib;
+        look.ButtonState = Btn::bNormal;
+        painter.drawFrame(look, true);
         for (int y = 0; y < 30; ++y) {
             EXPECT_EQ(at(0, y), grey);
             EXPECT_EQ(at(1, y), grey);
@@ -144,48 +150,51 @@ TEST_F(Skin, InLooksShowAFlatGreyFrameWhenNormal) {
         EXPECT_EQ(at(50, 15), kFace) << "no face in the flat look";
     }
     // Hot, the normal look returns: skin edges and, for btnNormal_In, the face.
-    button->setButtonAttrib(Btn::btnNormal_In);
-    button->setButtonState(Btn::bUp);
-    button->DrawFrame(true);
+    look.ButtonAttrib = Btn::btnNormal_In;
+    look.ButtonState = Btn::bUp;
+    painter.drawFrame(look, true);
     EXPECT_EQ(src(1, 1), (Source{3, 1, 1}));
     EXPECT_EQ(src(50, 15).cell, 3);
 }
 
 TEST_F(Skin, OutlineLooksShowTheBackColourInTheFace) {
-    button->setBackColor(common::bgr(10, 120, 30));
-    button->setButtonAttrib(Btn::btnOutLine);
+    look.BackColor = common::bgr(10, 120, 30);
+    look.ButtonAttrib = Btn::btnOutLine;
     for (auto state : {Btn::bNormal, Btn::bDown, Btn::bUp, Btn::bDisable}) {
-        button->setButtonState(state);
-        button->DrawFrame(true);
+        look.ButtonState = state;
+        painter.drawFrame(look, true);
         EXPECT_EQ(at(50, 15), qRgb(10, 120, 30)) << state;
         EXPECT_EQ(src(1, 1).x, 1) << state;
     }
 }
 
 TEST_F(Skin, TransparentInDrawsEdgesOnlyWhenHotAndNeverTheFace) {
-    button->setButtonTransparent(Btn::Transparent_IN);
-    button->setButtonState(Btn::bNormal);
-    button->DrawFrame(true);
+    look.ButtonTransparent = Btn::Transparent_IN;
+    look.ButtonState = Btn::bNormal;
+    painter.drawFrame(look, true);
     EXPECT_EQ(at(1, 1), kFace);
     EXPECT_EQ(at(50, 15), kFace);
     for (auto state : {Btn::bUp, Btn::bDown}) {
-        button->setButtonState(state);
-        button->DrawFrame(true);
+        look.ButtonState = state;
+        painter.drawFrame(look, true);
         EXPECT_EQ(src(1, 1), (Source{state, 1, 1}));
         EXPECT_EQ(at(50, 15), kFace);
     }
-    button->setButtonTransparent(Btn::Transparent);
-    button->setButtonState(Btn::bNormal);
-    button->DrawFrame(true);
+    look.ButtonTransparent = Btn::Transparent;
+    look.ButtonState = Btn::bNormal;
+    painter.drawFrame(look, true);
     EXPECT_EQ(src(1, 1), (Source{0, 1, 1}));
     EXPECT_EQ(at(50, 15), kFace);
 }
 
-TEST_F(Skin, WithoutAStripTheBuiltInOneIsUsedAtItsCellSize) {
+// The button settles its look before the painter runs.
+using Settled = HostedButton;
+
+TEST_F(Settled, WithoutAStripTheBuiltInOneIsUsedAtItsCellSize) {
     button->setImageList(QImage());
     button->setImageListWidth(30);
     button->setImageListHeight(25);
-    const QStringList notices = noticesDuring([&] { button->DrawFrame(true); });
+    const QStringList notices = noticesDuring([&] { button->Redraw(); });
     EXPECT_EQ(notices, (QStringList{"ImageListHeight", "ImageListWidth"}));
     EXPECT_EQ(button->imageListWidth(), 18);
     EXPECT_EQ(button->imageListHeight(), 21);
@@ -193,9 +202,9 @@ TEST_F(Skin, WithoutAStripTheBuiltInOneIsUsedAtItsCellSize) {
     EXPECT_EQ(at(50, 29), qRgb(0, 60, 116));
 }
 
-TEST_F(Skin, TheLabelTakesTheForeColourOnEveryFrame) {
+TEST_F(Settled, TheLabelTakesTheForeColourOnEveryFrame) {
     button->setForeColor(common::bgr(200, 0, 0));
-    button->DrawFrame(false);
+    button->Redraw();
     EXPECT_EQ(lbl()->palette().color(QPalette::Active, QPalette::WindowText), QColor(200, 0, 0));
 }
 

@@ -12,6 +12,7 @@ constexpr int kTwipsPerPixel = 15; // twips per pixel: the unit of the host's ou
 
 constexpr int kHoverInterval = 10;  // milliseconds, hover tracker Timer1
 constexpr int kWatchInterval = 100; // milliseconds, see-through watch Timer2 as created
+constexpr int kWatchPeriod = 200;   // milliseconds, Timer2 from its first tick on
 
 constexpr int kStripCells = 8;         // cells in one row of an image strip
 constexpr int kBuiltinCellWidth = 18;  // pixels, one cell of the built-in strip

@@ -1,7 +1,7 @@
 // The three host procedures of an instance: new, load and save.
 #include "common/numeric.h"
 #include "common/propertybag.h"
-#include "torvelimagebutton.h"
+#include "torvelimagebutton_p.h"
 
 #include "torvelbutton/render/pictureholder.h"
 
@@ -155,46 +155,46 @@ private:
 
 void TorvelImageButton::initProperties() {
     setButtonEnabled(true);
-    m.ButtonState = bNormal;
-    m.Caption = ambientDisplayName();
-    m.CaptionChecked = ambientDisplayName();
-    lbl->setText(ambientDisplayName());
+    d->m.ButtonState = bNormal;
+    d->m.Caption = ambientDisplayName();
+    d->m.CaptionChecked = ambientDisplayName();
+    d->lbl->setText(ambientDisplayName());
     applyMousePointer(0);
     setButtonFont(ambientFont());
 
-    m.PictureAlignment = btnLeft;
-    m.Alignment = btnAuto;
-    m.ButtonAttrib = btnNormal;
-    m.ButtonTransparent = None_Transparent;
-    m.Gap = kNewGap;
-    m.PictureOffsetX = kNewPictureOffset;
-    m.PictureOffsetY = kNewPictureOffset;
-    m.CaptionOffsetX = 0;
-    m.CaptionOffsetY = 0;
-    m.CheckOption = Not_Used;
-    m.ForeColor = kButtonTextColor;
-    m.BackColor = kButtonFaceColor;
-    m_surface.setBackColor(kButtonFaceColor);
+    d->m.PictureAlignment = btnLeft;
+    d->m.Alignment = btnAuto;
+    d->m.ButtonAttrib = btnNormal;
+    d->m.ButtonTransparent = None_Transparent;
+    d->m.Gap = kNewGap;
+    d->m.PictureOffsetX = kNewPictureOffset;
+    d->m.PictureOffsetY = kNewPictureOffset;
+    d->m.CaptionOffsetX = 0;
+    d->m.CaptionOffsetY = 0;
+    d->m.CheckOption = Not_Used;
+    d->m.ForeColor = kButtonTextColor;
+    d->m.BackColor = kButtonFaceColor;
+    d->painter.surface().setBackColor(kButtonFaceColor);
 
-    m.Value = false;
-    m.Default = false;
-    m.Cancel = false;
-    m.OwnerDraw = false;
-    m.AutoReDraw = false;
-    m.CaptionCheckedUSE = false;
-    m.AlphaNormal = kNewAlphaNormal;
-    m.AlphaUp = kMaxAlpha;
-    m.AlphaDown = kMaxAlpha;
-    m.AlphaDisable = kMaxAlpha;
-    m.AlphaColor = kButtonFaceColor;
-    m.ImgOutLineSize = kNewOutLineSize;
-    m.ImgUpOutLineSize = kNewOutLineSize;
-    m.ImgDownOutLineSize = kNewOutLineSize;
-    m.ImgDisableOutLineSize = kNewOutLineSize;
-    m.ImageListWidth = kBuiltinCellWidth;
-    m.ImageListHeight = kBuiltinCellHeight;
-    m.ParentEnabled = 0;
-    m.Painted = false;
+    d->m.Value = false;
+    d->m.Default = false;
+    d->m.Cancel = false;
+    d->m.OwnerDraw = false;
+    d->m.AutoReDraw = false;
+    d->m.CaptionCheckedUSE = false;
+    d->m.AlphaNormal = kNewAlphaNormal;
+    d->m.AlphaUp = kMaxAlpha;
+    d->m.AlphaDown = kMaxAlpha;
+    d->m.AlphaDisable = kMaxAlpha;
+    d->m.AlphaColor = kButtonFaceColor;
+    d->m.ImgOutLineSize = kNewOutLineSize;
+    d->m.ImgUpOutLineSize = kNewOutLineSize;
+    d->m.ImgDownOutLineSize = kNewOutLineSize;
+    d->m.ImgDisableOutLineSize = kNewOutLineSize;
+    d->m.ImageListWidth = kBuiltinCellWidth;
+    d->m.ImageListHeight = kBuiltinCellHeight;
+    d->m.ParentEnabled = 0;
+    d->m.Painted = false;
 }
 
 void TorvelImageButton::readProperties(const common::PropertyBag& bag) {
@@ -205,59 +205,59 @@ void TorvelImageButton::readProperties(const common::PropertyBag& bag) {
         setButtonEnabled(*enabled);
     }
     const QString name = ambientDisplayName();
-    r.read(key::Caption, name, m.Caption, toText);
-    r.read(key::CaptionChecked, name, m.CaptionChecked, toText);
+    r.read(key::Caption, name, d->m.Caption, toText);
+    r.read(key::CaptionChecked, name, d->m.CaptionChecked, toText);
     if (const auto font = r.value(key::Font, ambientFont(), toFont)) {
         setButtonFont(*font);
     }
     if (const auto pointer = r.value(key::MousePointer, int16(0), toInt16)) {
         applyMousePointer(*pointer);
     }
-    r.read(key::Picture, QVariant(), m.Picture, common::imageFromVariant);
-    r.read(key::PictureOVER, QVariant(), m.PictureOVER, common::imageFromVariant);
-    r.read(key::PictureDOWN, QVariant(), m.PictureDOWN, common::imageFromVariant);
-    r.read(key::PictureChecked, QVariant(), m.PictureChecked, common::imageFromVariant);
-    r.read(key::PictureSelected, QVariant(), m.PictureSelected, common::imageFromVariant);
-    r.read(key::ImageList, QVariant(), m.ImageList, common::imageFromVariant);
-    r.read(key::TransparentPicture, QVariant(), m.TransparentPicture, common::imageFromVariant);
-    r.read(key::Gap, int16(kNewGap), m.Gap, toInt16);
-    r.read(key::PictureOffsetX, int16(kNewPictureOffset), m.PictureOffsetX, toInt16);
-    r.read(key::PictureOffsetY, int16(kNewPictureOffset), m.PictureOffsetY, toInt16);
-    r.read(key::CaptionOffsetX, int16(0), m.CaptionOffsetX, toInt16);
-    r.read(key::CaptionOffsetY, int16(0), m.CaptionOffsetY, toInt16);
-    r.read(key::PictureAlignment, int32(btnLeft), m.PictureAlignment, toInt32);
-    r.read(key::Alignment, int32(btnAuto), m.Alignment, toInt32);
-    r.read(key::ButtonAttrib, int32(btnNormal), m.ButtonAttrib, toInt32);
-    r.read(key::ButtonTransparent, int32(None_Transparent), m.ButtonTransparent, toInt32);
-    r.read(key::Value, false, m.Value, toBoolean);
-    r.read(key::Default, false, m.Default, toBoolean);
-    r.read(key::Cancel, false, m.Cancel, toBoolean);
-    r.read(key::OwnerDraw, false, m.OwnerDraw, toBoolean);
-    r.read(key::AutoReDraw, false, m.AutoReDraw, toBoolean);
-    r.read(key::CaptionCheckedUSE, false, m.CaptionCheckedUSE, toBoolean);
-    r.read(key::CheckOption, int32(Not_Used), m.CheckOption, toInt32);
-    r.read(key::ForeColor, color(kButtonTextColor), m.ForeColor, toColor);
-    r.read(key::BackColor, color(kButtonFaceColor), m.BackColor, toColor);
-    r.read(key::AlphaNormal, int16(kNewAlphaNormal), m.AlphaNormal, toInt16);
-    r.read(key::AlphaUp, int16(kMaxAlpha), m.AlphaUp, toInt16);
-    r.read(key::AlphaDown, int16(kMaxAlpha), m.AlphaDown, toInt16);
-    r.read(key::AlphaDisable, int16(kMaxAlpha), m.AlphaDisable, toInt16);
-    r.read(key::AlphaColor, color(kButtonFaceColor), m.AlphaColor, toColor);
-    r.read(key::ImgOutLineSize, int16(kStoredOutLineSize), m.ImgOutLineSize, toInt16);
-    r.read(key::ImgUpOutLineSize, int16(kNewOutLineSize), m.ImgUpOutLineSize, toInt16);
-    r.read(key::ImgDownOutLineSize, int16(kNewOutLineSize), m.ImgDownOutLineSize, toInt16);
-    r.read(key::ImgDisableOutLineSize, int16(kNewOutLineSize), m.ImgDisableOutLineSize, toInt16);
-    r.read(key::ImageListWidth, int16(kBuiltinCellWidth), m.ImageListWidth, toInt16);
-    r.read(key::ImageListHeight, int16(kBuiltinCellHeight), m.ImageListHeight, toInt16);
+    r.read(key::Picture, QVariant(), d->m.Picture, common::imageFromVariant);
+    r.read(key::PictureOVER, QVariant(), d->m.PictureOVER, common::imageFromVariant);
+    r.read(key::PictureDOWN, QVariant(), d->m.PictureDOWN, common::imageFromVariant);
+    r.read(key::PictureChecked, QVariant(), d->m.PictureChecked, common::imageFromVariant);
+    r.read(key::PictureSelected, QVariant(), d->m.PictureSelected, common::imageFromVariant);
+    r.read(key::ImageList, QVariant(), d->m.ImageList, common::imageFromVariant);
+    r.read(key::TransparentPicture, QVariant(), d->m.TransparentPicture, common::imageFromVariant);
+    r.read(key::Gap, int16(kNewGap), d->m.Gap, toInt16);
+    r.read(key::PictureOffsetX, int16(kNewPictureOffset), d->m.PictureOffsetX, toInt16);
+    r.read(key::PictureOffsetY, int16(kNewPictureOffset), d->m.PictureOffsetY, toInt16);
+    r.read(key::CaptionOffsetX, int16(0), d->m.CaptionOffsetX, toInt16);
+    r.read(key::CaptionOffsetY, int16(0), d->m.CaptionOffsetY, toInt16);
+    r.read(key::PictureAlignment, int32(btnLeft), d->m.PictureAlignment, toInt32);
+    r.read(key::Alignment, int32(btnAuto), d->m.Alignment, toInt32);
+    r.read(key::ButtonAttrib, int32(btnNormal), d->m.ButtonAttrib, toInt32);
+    r.read(key::ButtonTransparent, int32(None_Transparent), d->m.ButtonTransparent, toInt32);
+    r.read(key::Value, false, d->m.Value, toBoolean);
+    r.read(key::Default, false, d->m.Default, toBoolean);
+    r.read(key::Cancel, false, d->m.Cancel, toBoolean);
+    r.read(key::OwnerDraw, false, d->m.OwnerDraw, toBoolean);
+    r.read(key::AutoReDraw, false, d->m.AutoReDraw, toBoolean);
+    r.read(key::CaptionCheckedUSE, false, d->m.CaptionCheckedUSE, toBoolean);
+    r.read(key::CheckOption, int32(Not_Used), d->m.CheckOption, toInt32);
+    r.read(key::ForeColor, color(kButtonTextColor), d->m.ForeColor, toColor);
+    r.read(key::BackColor, color(kButtonFaceColor), d->m.BackColor, toColor);
+    r.read(key::AlphaNormal, int16(kNewAlphaNormal), d->m.AlphaNormal, toInt16);
+    r.read(key::AlphaUp, int16(kMaxAlpha), d->m.AlphaUp, toInt16);
+    r.read(key::AlphaDown, int16(kMaxAlpha), d->m.AlphaDown, toInt16);
+    r.read(key::AlphaDisable, int16(kMaxAlpha), d->m.AlphaDisable, toInt16);
+    r.read(key::AlphaColor, color(kButtonFaceColor), d->m.AlphaColor, toColor);
+    r.read(key::ImgOutLineSize, int16(kStoredOutLineSize), d->m.ImgOutLineSize, toInt16);
+    r.read(key::ImgUpOutLineSize, int16(kNewOutLineSize), d->m.ImgUpOutLineSize, toInt16);
+    r.read(key::ImgDownOutLineSize, int16(kNewOutLineSize), d->m.ImgDownOutLineSize, toInt16);
+    r.read(key::ImgDisableOutLineSize, int16(kNewOutLineSize), d->m.ImgDisableOutLineSize, toInt16);
+    r.read(key::ImageListWidth, int16(kBuiltinCellWidth), d->m.ImageListWidth, toInt16);
+    r.read(key::ImageListHeight, int16(kBuiltinCellHeight), d->m.ImageListHeight, toInt16);
 
-    m.CurrentOutLineSize = outLineSizeFor(m.ButtonState);
-    m.ParentEnabled = parentWidget() && parentWidget()->isEnabled() ? 1 : 0;
-    if (m.ButtonTransparent != None_Transparent) {
-        if (!Timer2->isActive()) {
-            Timer2->start();
+    d->m.CurrentOutLineSize = ButtonPainter::outLineSizeFor(d->m, d->m.ButtonState);
+    d->m.ParentEnabled = parentWidget() && parentWidget()->isEnabled() ? 1 : 0;
+    if (d->m.ButtonTransparent != None_Transparent) {
+        if (!d->Timer2->isActive()) {
+            d->Timer2->start();
         }
     } else {
-        Timer2->stop();
+        d->Timer2->stop();
     }
 }
 
@@ -268,44 +268,44 @@ void TorvelImageButton::writeProperties(common::PropertyBag& bag) const {
     };
     const QString name = ambientDisplayName();
     write(key::Enabled, isButtonEnabled(), true);
-    write(key::Caption, m.Caption, name);
-    write(key::CaptionChecked, m.CaptionChecked, name);
-    write(key::Font, m.Font, ambientFont());
-    write(key::MousePointer, int16(m_mousePointer), int16(0));
-    write(key::Picture, pictureValue(m.Picture), QVariant());
-    write(key::PictureOVER, pictureValue(m.PictureOVER), QVariant());
-    write(key::PictureDOWN, pictureValue(m.PictureDOWN), QVariant());
-    write(key::PictureChecked, pictureValue(m.PictureChecked), QVariant());
-    write(key::PictureSelected, pictureValue(m.PictureSelected), QVariant());
-    write(key::ImageList, pictureValue(m.ImageList), QVariant());
-    write(key::TransparentPicture, pictureValue(m.TransparentPicture), QVariant());
-    write(key::Value, m.Value, false);
-    write(key::Gap, int16(m.Gap), int16(kNewGap));
-    write(key::PictureOffsetX, int16(m.PictureOffsetX), int16(kNewPictureOffset));
-    write(key::PictureOffsetY, int16(m.PictureOffsetY), int16(kNewPictureOffset));
-    write(key::CaptionOffsetX, int16(m.CaptionOffsetX), int16(0));
-    write(key::CaptionOffsetY, int16(m.CaptionOffsetY), int16(0));
-    write(key::PictureAlignment, int32(m.PictureAlignment), int32(btnLeft));
-    write(key::Alignment, int32(m.Alignment), int32(btnAuto));
-    write(key::ButtonAttrib, int32(m.ButtonAttrib), int32(btnNormal));
-    write(key::ButtonTransparent, int32(m.ButtonTransparent), int32(None_Transparent));
-    write(key::CheckOption, int32(m.CheckOption), int32(Not_Used));
-    write(key::Default, m.Default, false);
-    write(key::Cancel, m.Cancel, false);
-    write(key::OwnerDraw, m.OwnerDraw, false);
-    write(key::AutoReDraw, m.AutoReDraw, false);
-    write(key::CaptionCheckedUSE, m.CaptionCheckedUSE, false);
-    write(key::ForeColor, color(m.ForeColor), color(kButtonTextColor));
-    write(key::BackColor, color(m.BackColor), color(kButtonFaceColor));
-    write(key::AlphaNormal, int16(m.AlphaNormal), int16(kNewAlphaNormal));
-    write(key::AlphaUp, int16(m.AlphaUp), int16(kMaxAlpha));
-    write(key::AlphaDown, int16(m.AlphaDown), int16(kMaxAlpha));
-    write(key::AlphaDisable, int16(m.AlphaDisable), int16(kMaxAlpha));
-    write(key::AlphaColor, color(m.AlphaColor), color(kButtonFaceColor));
-    write(key::ImgOutLineSize, int16(m.ImgOutLineSize), int16(kStoredOutLineSize));
-    write(key::ImgUpOutLineSize, int16(m.ImgUpOutLineSize), int16(kNewOutLineSize));
-    write(key::ImgDownOutLineSize, int16(m.ImgDownOutLineSize), int16(kNewOutLineSize));
-    write(key::ImgDisableOutLineSize, int16(m.ImgDisableOutLineSize), int16(kNewOutLineSize));
-    write(key::ImageListWidth, int16(m.ImageListWidth), int16(kBuiltinCellWidth));
-    write(key::ImageListHeight, int16(m.ImageListHeight), int16(kBuiltinCellHeight));
+    write(key::Caption, d->m.Caption, name);
+    write(key::CaptionChecked, d->m.CaptionChecked, name);
+    write(key::Font, d->m.Font, ambientFont());
+    write(key::MousePointer, int16(d->mousePointer), int16(0));
+    write(key::Picture, pictureValue(d->m.Picture), QVariant());
+    write(key::PictureOVER, pictureValue(d->m.PictureOVER), QVariant());
+    write(key::PictureDOWN, pictureValue(d->m.PictureDOWN), QVariant());
+    write(key::PictureChecked, pictureValue(d->m.PictureChecked), QVariant());
+    write(key::PictureSelected, pictureValue(d->m.PictureSelected), QVariant());
+    write(key::ImageList, pictureValue(d->m.ImageList), QVariant());
+    write(key::TransparentPicture, pictureValue(d->m.TransparentPicture), QVariant());
+    write(key::Value, d->m.Value, false);
+    write(key::Gap, int16(d->m.Gap), int16(kNewGap));
+    write(key::PictureOffsetX, int16(d->m.PictureOffsetX), int16(kNewPictureOffset));
+    write(key::PictureOffsetY, int16(d->m.PictureOffsetY), int16(kNewPictureOffset));
+    write(key::CaptionOffsetX, int16(d->m.CaptionOffsetX), int16(0));
+    write(key::CaptionOffsetY, int16(d->m.CaptionOffsetY), int16(0));
+    write(key::PictureAlignment, int32(d->m.PictureAlignment), int32(btnLeft));
+    write(key::Alignment, int32(d->m.Alignment), int32(btnAuto));
+    write(key::ButtonAttrib, int32(d->m.ButtonAttrib), int32(btnNormal));
+    write(key::ButtonTransparent, int32(d->m.ButtonTransparent), int32(None_Transparent));
+    write(key::CheckOption, int32(d->m.CheckOption), int32(Not_Used));
+    write(key::Default, d->m.Default, false);
+    write(key::Cancel, d->m.Cancel, false);
+    write(key::OwnerDraw, d->m.OwnerDraw, false);
+    write(key::AutoReDraw, d->m.AutoReDraw, false);
+    write(key::CaptionCheckedUSE, d->m.CaptionCheckedUSE, false);
+    write(key::ForeColor, color(d->m.ForeColor), color(kButtonTextColor));
+    write(key::BackColor, color(d->m.BackColor), color(kButtonFaceColor));
+    write(key::AlphaNormal, int16(d->m.AlphaNormal), int16(kNewAlphaNormal));
+    write(key::AlphaUp, int16(d->m.AlphaUp), int16(kMaxAlpha));
+    write(key::AlphaDown, int16(d->m.AlphaDown), int16(kMaxAlpha));
+    write(key::AlphaDisable, int16(d->m.AlphaDisable), int16(kMaxAlpha));
+    write(key::AlphaColor, color(d->m.AlphaColor), color(kButtonFaceColor));
+    write(key::ImgOutLineSize, int16(d->m.ImgOutLineSize), int16(kStoredOutLineSize));
+    write(key::ImgUpOutLineSize, int16(d->m.ImgUpOutLineSize), int16(kNewOutLineSize));
+    write(key::ImgDownOutLineSize, int16(d->m.ImgDownOutLineSize), int16(kNewOutLineSize));
+    write(key::ImgDisableOutLineSize, int16(d->m.ImgDisableOutLineSize), int16(kNewOutLineSize));
+    write(key::ImageListWidth, int16(d->m.ImageListWidth), int16(kBuiltinCellWidth));
+    write(key::ImageListHeight, int16(d->m.ImageListHeight), int16(kBuiltinCellHeight));
 }

@@ -1,4 +1,4 @@
-#include "torvelimagebutton.h"
+#include "torvelimagebutton_p.h"
 
 #include "torvelbutton/render/pictureholder.h"
 
@@ -44,35 +44,168 @@ constexpr std::array<Qt::CursorShape, kLastStandardPointer + 1> kPointerShapes =
 
 TorvelImageButton::TorvelImageButton(QWidget* parent)
     : QWidget(parent)
-    , lbl(new QLabel(this))
-    , imgTemp(new PictureHolder(this))
-    , Timer1(new QTimer(this))
-    , Timer2(new QTimer(this)) {
-    lbl->setObjectName(QStringLiteral("lbl"));
-    lbl->setTextFormat(Qt::PlainText);
-    lbl->setAttribute(Qt::WA_TransparentForMouseEvents);
-    imgTemp->setObjectName(QStringLiteral("imgTemp"));
-    lbl->raise(); // the caption is shown over the picture
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kHoverInterval);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(kWatchInterval);
+    , d(std::make_unique<Private>()) {
+    d->lbl = new QLabel(this);
+    d->imgTemp = new PictureHolder(this);
+    d->Timer1 = new QTimer(this);
+    d->Timer2 = new QTimer(this);
+    d->lbl->setObjectName(QStringLiteral("lbl"));
+    d->lbl->setTextFormat(Qt::PlainText);
+    d->lbl->setAttribute(Qt::WA_TransparentForMouseEvents);
+    d->imgTemp->setObjectName(QStringLiteral("imgTemp"));
+    d->lbl->raise(); // the caption is shown over the picture
+    d->Timer1->setObjectName(QStringLiteral("Timer1"));
+    d->Timer1->setInterval(kHoverInterval);
+    d->Timer2->setObjectName(QStringLiteral("Timer2"));
+    d->Timer2->setInterval(kWatchInterval);
+    connect(d->Timer2, &QTimer::timeout, this, &TorvelImageButton::Timer2_Timer);
+    connect(d->Timer1, &QTimer::timeout, this, &TorvelImageButton::Timer1_Timer);
+    connect(this, &QObject::objectNameChanged, this,
+            [this] { AmbientChanged(QStringLiteral("DisplayName")); });
+    setMouseTracking(true); // moves without a button pressed start the hover
+    setAcceptDrops(true);
 
-    pc1.setPicture(builtinStrip());
-    pc.setPicture(pc1.picture());
-    m.Font = font();
-    m_surface.setBackColor(m.BackColor);
+    d->m.Font = font();
+    d->painter.surface().setBackColor(d->m.BackColor);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-TorvelImageButton::~TorvelImageButton() = default;
+TorvelImageButton::~TorvelImageButton() {
+    endRule();
+}
+
+// ---- reading ----------------------------------------------------------------------------
+
+const TorvelImageButton::Members& TorvelImageButton::members() const {
+    return d->m;
+}
+const ControlSurface& TorvelImageButton::surface() const {
+    return d->painter.surface();
+}
+QImage TorvelImageButton::imageList() const {
+    return d->m.ImageList;
+}
+QImage TorvelImageButton::picture() const {
+    return d->m.Picture;
+}
+QImage TorvelImageButton::pictureOVER() const {
+    return d->m.PictureOVER;
+}
+QImage TorvelImageButton::pictureDOWN() const {
+    return d->m.PictureDOWN;
+}
+QImage TorvelImageButton::pictureChecked() const {
+    return d->m.PictureChecked;
+}
+QImage TorvelImageButton::pictureSelected() const {
+    return d->m.PictureSelected;
+}
+bool TorvelImageButton::isButtonSelected() const {
+    return d->m.ButtonSelected;
+}
+TorvelImageButton::eChecked TorvelImageButton::checkOption() const {
+    return static_cast<eChecked>(d->m.CheckOption);
+}
+bool TorvelImageButton::value() const {
+    return d->m.Value;
+}
+common::OleColor TorvelImageButton::foreColor() const {
+    return d->m.ForeColor;
+}
+common::OleColor TorvelImageButton::backColor() const {
+    return d->m.BackColor;
+}
+common::OleColor TorvelImageButton::alphaColor() const {
+    return d->m.AlphaColor;
+}
+int TorvelImageButton::gap() const {
+    return d->m.Gap;
+}
+int TorvelImageButton::captionOffsetX() const {
+    return d->m.CaptionOffsetX;
+}
+int TorvelImageButton::captionOffsetY() const {
+    return d->m.CaptionOffsetY;
+}
+int TorvelImageButton::pictureOffsetX() const {
+    return d->m.PictureOffsetX;
+}
+int TorvelImageButton::pictureOffsetY() const {
+    return d->m.PictureOffsetY;
+}
+int TorvelImageButton::alphaNormal() const {
+    return d->m.AlphaNormal;
+}
+int TorvelImageButton::alphaUp() const {
+    return d->m.AlphaUp;
+}
+int TorvelImageButton::alphaDown() const {
+    return d->m.AlphaDown;
+}
+int TorvelImageButton::alphaDisable() const {
+    return d->m.AlphaDisable;
+}
+int TorvelImageButton::imgOutLineSize() const {
+    return d->m.ImgOutLineSize;
+}
+int TorvelImageButton::imgUpOutLineSize() const {
+    return d->m.ImgUpOutLineSize;
+}
+int TorvelImageButton::imgDownOutLineSize() const {
+    return d->m.ImgDownOutLineSize;
+}
+int TorvelImageButton::imgDisableOutLineSize() const {
+    return d->m.ImgDisableOutLineSize;
+}
+int TorvelImageButton::imageListWidth() const {
+    return d->m.ImageListWidth;
+}
+int TorvelImageButton::imageListHeight() const {
+    return d->m.ImageListHeight;
+}
+int TorvelImageButton::mousePointer() const {
+    return d->mousePointer;
+}
+TorvelImageButton::eBtnAlignment TorvelImageButton::pictureAlignment() const {
+    return static_cast<eBtnAlignment>(d->m.PictureAlignment);
+}
+TorvelImageButton::eBtnAlignment TorvelImageButton::alignment() const {
+    return static_cast<eBtnAlignment>(d->m.Alignment);
+}
+TorvelImageButton::eBtnAttribute TorvelImageButton::buttonAttrib() const {
+    return static_cast<eBtnAttribute>(d->m.ButtonAttrib);
+}
+TorvelImageButton::eTransparent TorvelImageButton::buttonTransparent() const {
+    return static_cast<eTransparent>(d->m.ButtonTransparent);
+}
+QString TorvelImageButton::caption() const {
+    return d->m.Caption;
+}
+QString TorvelImageButton::captionChecked() const {
+    return d->m.CaptionChecked;
+}
+QFont TorvelImageButton::buttonFont() const {
+    return d->m.Font;
+}
+bool TorvelImageButton::isDefault() const {
+    return d->m.Default;
+}
+bool TorvelImageButton::isCancel() const {
+    return d->m.Cancel;
+}
+bool TorvelImageButton::isOwnerDraw() const {
+    return d->m.OwnerDraw;
+}
+void TorvelImageButton::setButtonState(eBtnState state) {
+    d->m.ButtonState = state;
+}
 
 void TorvelImageButton::notify(QLatin1StringView key) {
     emit propertyChanged(QString(key));
 }
 
 void TorvelImageButton::redrawIfPainted() {
-    if (m.Painted) {
+    if (d->m.Painted) {
         Redraw();
     }
 }
@@ -80,39 +213,39 @@ void TorvelImageButton::redrawIfPainted() {
 // ---- pictures ---------------------------------------------------------------------------
 
 void TorvelImageButton::setImageList(const QImage& picture) {
-    m.ImageList = picture;
+    d->m.ImageList = picture;
     notify(key::ImageList);
     Redraw();
 }
 
 void TorvelImageButton::setPicture(const QImage& picture) {
-    m.Picture = picture;
+    d->m.Picture = picture;
     notify(key::Picture);
     Redraw();
 }
 
 void TorvelImageButton::setPictureOVER(const QImage& picture) {
-    m.PictureOVER = picture;
+    d->m.PictureOVER = picture;
     notify(key::PictureOVER);
     Redraw();
 }
 
 void TorvelImageButton::setPictureDOWN(const QImage& picture) {
-    m.PictureDOWN = picture;
+    d->m.PictureDOWN = picture;
     notify(key::PictureDOWN);
     Redraw();
 }
 
 void TorvelImageButton::setPictureChecked(const QImage& picture) {
-    m.PictureChecked = picture;
+    d->m.PictureChecked = picture;
     notify(key::PictureChecked);
     Redraw();
 }
 
 void TorvelImageButton::setPictureSelected(const QImage& picture) {
-    m.PictureSelected = picture;
+    d->m.PictureSelected = picture;
     notify(key::PictureSelected);
-    if (m.ButtonSelected) {
+    if (d->m.ButtonSelected) {
         Redraw();
     }
 }
@@ -120,23 +253,23 @@ void TorvelImageButton::setPictureSelected(const QImage& picture) {
 // ---- state ------------------------------------------------------------------------------
 
 void TorvelImageButton::setButtonSelected(bool selected) {
-    if (selected == m.ButtonSelected) {
+    if (selected == d->m.ButtonSelected) {
         return;
     }
-    m.ButtonSelected = selected;
+    d->m.ButtonSelected = selected;
     redrawIfPainted();
 }
 
 void TorvelImageButton::setCheckOption(eChecked option) {
-    m.CheckOption = option;
+    d->m.CheckOption = option;
     notify(key::CheckOption);
 }
 
 void TorvelImageButton::setValue(bool value) {
-    if (value == m.Value) {
+    if (value == d->m.Value) {
         return;
     }
-    m.Value = value;
+    d->m.Value = value;
     notify(key::Value);
     Redraw();
 }
@@ -148,19 +281,19 @@ void TorvelImageButton::CheckedDisable() {
 // ---- colours ----------------------------------------------------------------------------
 
 void TorvelImageButton::setForeColor(common::OleColor color) {
-    m.ForeColor = color;
+    d->m.ForeColor = color;
     notify(key::ForeColor);
     Redraw();
 }
 
 void TorvelImageButton::setBackColor(common::OleColor color) {
-    m.BackColor = color;
+    d->m.BackColor = color;
     notify(key::BackColor);
     Redraw();
 }
 
 void TorvelImageButton::setAlphaColor(common::OleColor color) {
-    m.AlphaColor = color;
+    d->m.AlphaColor = color;
     notify(key::AlphaColor);
     redrawIfPainted();
 }
@@ -191,69 +324,71 @@ bool TorvelImageButton::setRangedInt16(qint16& member, int value, int low, int h
     if (accepted) {
         redrawIfPainted();
     }
-    return true;
+    // An equal value in range is no refusal: it is already what was asked for.
+    return value >= low && value <= high;
 }
 
 bool TorvelImageButton::setGap(int gap) {
-    return setPlainInt16(m.Gap, gap, key::Gap);
+    return setPlainInt16(d->m.Gap, gap, key::Gap);
 }
 
 bool TorvelImageButton::setCaptionOffsetX(int offset) {
-    return setPlainInt16(m.CaptionOffsetX, offset, key::CaptionOffsetX);
+    return setPlainInt16(d->m.CaptionOffsetX, offset, key::CaptionOffsetX);
 }
 
 bool TorvelImageButton::setCaptionOffsetY(int offset) {
-    return setPlainInt16(m.CaptionOffsetY, offset, key::CaptionOffsetY);
+    return setPlainInt16(d->m.CaptionOffsetY, offset, key::CaptionOffsetY);
 }
 
 bool TorvelImageButton::setPictureOffsetX(int offset) {
-    return setPlainInt16(m.PictureOffsetX, offset, key::PictureOffsetX);
+    return setPlainInt16(d->m.PictureOffsetX, offset, key::PictureOffsetX);
 }
 
 bool TorvelImageButton::setPictureOffsetY(int offset) {
-    return setPlainInt16(m.PictureOffsetY, offset, key::PictureOffsetY);
+    return setPlainInt16(d->m.PictureOffsetY, offset, key::PictureOffsetY);
 }
 
 bool TorvelImageButton::setAlphaNormal(int alpha) {
-    return setRangedInt16(m.AlphaNormal, alpha, 0, kMaxAlpha, key::AlphaNormal);
+    return setRangedInt16(d->m.AlphaNormal, alpha, 0, kMaxAlpha, key::AlphaNormal);
 }
 
 bool TorvelImageButton::setAlphaUp(int alpha) {
-    return setRangedInt16(m.AlphaUp, alpha, 0, kMaxAlpha, key::AlphaUp);
+    return setRangedInt16(d->m.AlphaUp, alpha, 0, kMaxAlpha, key::AlphaUp);
 }
 
 bool TorvelImageButton::setAlphaDown(int alpha) {
-    return setRangedInt16(m.AlphaDown, alpha, 0, kMaxAlpha, key::AlphaDown);
+    return setRangedInt16(d->m.AlphaDown, alpha, 0, kMaxAlpha, key::AlphaDown);
 }
 
 bool TorvelImageButton::setAlphaDisable(int alpha) {
-    return setRangedInt16(m.AlphaDisable, alpha, 0, kMaxAlpha, key::AlphaDisable);
+    return setRangedInt16(d->m.AlphaDisable, alpha, 0, kMaxAlpha, key::AlphaDisable);
 }
 
 bool TorvelImageButton::setImgOutLineSize(int size) {
-    return setRangedInt16(m.ImgOutLineSize, size, 0, kMaxOutLineSize, key::ImgOutLineSize);
+    return setRangedInt16(d->m.ImgOutLineSize, size, 0, kMaxOutLineSize, key::ImgOutLineSize);
 }
 
 bool TorvelImageButton::setImgUpOutLineSize(int size) {
-    return setRangedInt16(m.ImgUpOutLineSize, size, 0, kMaxOutLineSize, key::ImgUpOutLineSize);
+    return setRangedInt16(d->m.ImgUpOutLineSize, size, 0, kMaxOutLineSize, key::ImgUpOutLineSize);
 }
 
 bool TorvelImageButton::setImgDownOutLineSize(int size) {
-    return setRangedInt16(m.ImgDownOutLineSize, size, 0, kMaxOutLineSize, key::ImgDownOutLineSize);
+    return setRangedInt16(d->m.ImgDownOutLineSize, size, 0, kMaxOutLineSize,
+                          key::ImgDownOutLineSize);
 }
 
 bool TorvelImageButton::setImgDisableOutLineSize(int size) {
-    return setRangedInt16(m.ImgDisableOutLineSize, size, 0, kMaxOutLineSize,
+    return setRangedInt16(d->m.ImgDisableOutLineSize, size, 0, kMaxOutLineSize,
                           key::ImgDisableOutLineSize);
 }
 
 bool TorvelImageButton::setImageListWidth(int width) {
-    return setRangedInt16(m.ImageListWidth, width, 0, std::numeric_limits<qint16>::max(),
+    return setRangedInt16(d->m.ImageListWidth, width, 0, std::numeric_limits<qint16>::max(),
                           key::ImageListWidth);
 }
 
 bool TorvelImageButton::setImageListHeight(int height) {
-    return setRangedInt16(m.ImageListHeight, height, 0, std::numeric_limits<qint16>::max(),
+    return setRangedInt16(d->m.ImageListHeight, height, 0, std::numeric_limits<qint16>::max(),
                           key::ImageListHeight);
 }
 
@@ -273,7 +408,7 @@ void TorvelImageButton::applyMousePointer(qint16 code) {
     if (code < 0 || (code > kLastStandardPointer && code != kCustomPointer)) {
         return;
     }
-    m_mousePointer = code;
+    d->mousePointer = code;
     if (code == 0 || code == kCustomPointer) {
         unsetCursor();
     } else {
@@ -284,42 +419,37 @@ void TorvelImageButton::applyMousePointer(qint16 code) {
 // ---- looks ------------------------------------------------------------------------------
 
 void TorvelImageButton::setPictureAlignment(eBtnAlignment alignment) {
-    m.PictureAlignment = alignment;
+    d->m.PictureAlignment = alignment;
     notify(key::PictureAlignment);
     redrawIfPainted();
 }
 
 void TorvelImageButton::setAlignment(eBtnAlignment alignment) {
-    m.Alignment = alignment;
+    d->m.Alignment = alignment;
     notify(key::Alignment);
     redrawIfPainted();
 }
 
 void TorvelImageButton::setButtonAttrib(eBtnAttribute attrib) {
-    m.ButtonAttrib = attrib;
+    d->m.ButtonAttrib = attrib;
     notify(key::ButtonAttrib);
     if (attrib == btnImage || attrib == btnImage_In || attrib == btnImage_Only) {
         // The picture looks size the button to their picture: no see-through under them.
         setButtonTransparent(None_Transparent);
-        Timer2->stop();
+        d->Timer2->stop();
     }
     redrawIfPainted();
 }
 
 void TorvelImageButton::setButtonTransparent(eTransparent transparent) {
-    m.ButtonTransparent = transparent;
+    d->m.ButtonTransparent = transparent;
     notify(key::ButtonTransparent);
     if (transparent != None_Transparent) {
         CaptureBackground(true);
     } else {
-        Timer2->stop();
+        d->Timer2->stop();
     }
     redrawIfPainted();
-}
-
-void TorvelImageButton::CaptureBackground(bool /*recheck*/) {
-    // Taking a snapshot of the parent under the button belongs to see-through mode, which
-    // this build does not have yet: the button keeps its own background.
 }
 
 bool TorvelImageButton::isButtonEnabled() const {
@@ -328,12 +458,12 @@ bool TorvelImageButton::isButtonEnabled() const {
 
 void TorvelImageButton::setButtonEnabled(bool enabled) {
     if (enabled) {
-        m.ButtonState = bNormal;
+        d->m.ButtonState = bNormal;
         setLabelForeColor();
-        lbl->setEnabled(true);
-        imgTemp->setEnabled(true);
+        d->lbl->setEnabled(true);
+        d->imgTemp->setEnabled(true);
     } else {
-        m.ButtonState = bDisable;
+        d->m.ButtonState = bDisable;
     }
     QWidget::setEnabled(enabled);
     notify(key::Enabled);
@@ -341,13 +471,13 @@ void TorvelImageButton::setButtonEnabled(bool enabled) {
 }
 
 void TorvelImageButton::setCaption(const QString& caption) {
-    m.Caption = caption;
+    d->m.Caption = caption;
     notify(key::Caption);
     redrawIfPainted();
 }
 
 void TorvelImageButton::setCaptionChecked(const QString& caption) {
-    m.CaptionChecked = caption;
+    d->m.CaptionChecked = caption;
     notify(key::CaptionChecked);
     redrawIfPainted();
 }
@@ -359,24 +489,24 @@ void TorvelImageButton::setButtonFont(const QFont& font) {
 }
 
 void TorvelImageButton::applyButtonFont(const QFont& font) {
-    m.Font = font;
+    d->m.Font = font;
     QWidget::setFont(font);
-    lbl->setFont(font);
+    d->lbl->setFont(font);
 }
 
 void TorvelImageButton::setDefault(bool isDefault) {
-    m.Default = isDefault;
+    d->m.Default = isDefault;
     notify(key::Default);
     redrawIfPainted();
 }
 
 void TorvelImageButton::setCancel(bool isCancel) {
-    m.Cancel = isCancel;
+    d->m.Cancel = isCancel;
     notify(key::Cancel);
 }
 
 void TorvelImageButton::setOwnerDraw(bool ownerDraw) {
-    m.OwnerDraw = ownerDraw;
+    d->m.OwnerDraw = ownerDraw;
     notify(key::OwnerDraw);
     Redraw();
 }
@@ -391,18 +521,18 @@ void TorvelImageButton::Refresh() {
 void TorvelImageButton::setLabelForeColor() {
     // Only the enabled look takes the colour: a disabled label keeps the platform's
     // disabled text. A colour that cannot be translated leaves the label as it was.
-    if (!common::translateOleColor(m.ForeColor)) {
+    if (!common::translateOleColor(d->m.ForeColor)) {
         return;
     }
-    const QColor text = common::toQColor(m.ForeColor);
-    QPalette palette = lbl->palette();
+    const QColor text = common::toQColor(d->m.ForeColor);
+    QPalette palette = d->lbl->palette();
     if (palette.color(QPalette::Active, QPalette::WindowText) == text &&
         palette.color(QPalette::Inactive, QPalette::WindowText) == text) {
         return;
     }
     palette.setColor(QPalette::Active, QPalette::WindowText, text);
     palette.setColor(QPalette::Inactive, QPalette::WindowText, text);
-    lbl->setPalette(palette);
+    d->lbl->setPalette(palette);
 }
 
 QString TorvelImageButton::ambientDisplayName() const {
@@ -430,21 +560,21 @@ void TorvelImageButton::setOuterSize(const QSize& pixels) {
 }
 
 void TorvelImageButton::syncSurfaceSize() {
-    m_surface.resize(size());
+    d->painter.surface().resize(size());
 }
 
 void TorvelImageButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), m_surface.image());
+    painter.drawImage(QPoint(0, 0), d->painter.surface().image());
 }
 
 void TorvelImageButton::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     syncSurfaceSize();
-    if (m.Painted) {
+    if (d->m.Painted) {
         Redraw();
     }
-    m.ResizePending = true;
+    d->m.ResizePending = true;
 }
 
 void TorvelImageButton::showEvent(QShowEvent* event) {

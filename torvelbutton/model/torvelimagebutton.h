@@ -4,22 +4,20 @@
 #include "torvelbutton/model/buttonconstants.h"
 #include "torvelbutton/model/torvelbutton_export.h"
 #include "torvelbutton/render/controlsurface.h"
-#include "torvelbutton/render/pictureclip.h"
 
 #include <QFont>
 #include <QImage>
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 class QLabel;
+class QMimeData;
 class QTimer;
 
 namespace common {
 class PropertyBag;
-}
-
-namespace torvelbutton {
-class PictureHolder;
 }
 
 // An image button: a face drawn from pictures chosen by its state, framed by a nine-slice
@@ -97,68 +95,9 @@ public:
     Q_PROPERTY(int ImageListHeight READ imageListHeight WRITE setImageListHeight)
     Q_PROPERTY(int MousePointer READ mousePointer WRITE setMousePointer)
 
-    // The state of one instance. Hosts and tests read it; the setters, the loading
-    // procedure, the interaction rules and the paint pipeline change it.
-    struct Members {
-        eBtnAlignment PictureAlignment = btnLeft;
-        eBtnAlignment Alignment = btnAuto;
-        eBtnAttribute ButtonAttrib = btnNormal;
-        eTransparent ButtonTransparent = None_Transparent;
-        QImage Picture;
-        QImage PictureOVER;
-        QImage PictureDOWN;
-        QImage PictureChecked;
-        QImage PictureSelected;
-        QImage ImageList;
-        QImage CurrentPicture;     // the picture the last pass chose
-        QImage TransparentPicture; // the stored see-through snapshot
-        QFont Font;
-        common::OleColor ForeColor = torvelbutton::kButtonTextColor;
-        common::OleColor BackColor = torvelbutton::kButtonFaceColor;
-        qint16 Gap = 4;
-        qint16 PictureOffsetX = 2;
-        qint16 PictureOffsetY = 2;
-        qint16 CaptionOffsetX = 0;
-        qint16 CaptionOffsetY = 0;
-        eChecked CheckOption = Not_Used;
-        QString Caption;
-        QString CaptionChecked;
-        bool Default = false;
-        bool Cancel = false;
-        bool OwnerDraw = false;
-        bool AutoReDraw = false;
-        bool CaptionCheckedUSE = false;
-        qint16 AlphaNormal = 80; // percent
-        qint16 AlphaUp = 100;
-        qint16 AlphaDown = 100;
-        qint16 AlphaDisable = 100;
-        common::OleColor AlphaColor = torvelbutton::kButtonFaceColor;
-        qint16 ImageListWidth = 18; // pixels, one cell of the strip
-        qint16 ImageListHeight = 21;
-        qint16 ImgOutLineSize = 3; // pixels, skin border per state
-        qint16 ImgUpOutLineSize = 3;
-        qint16 ImgDownOutLineSize = 3;
-        qint16 ImgDisableOutLineSize = 3;
-        qint16 CurrentOutLineSize = 0; // the border the last frame used
-        bool Value = false;
-        bool Painted = false; // a complete redraw has run
-        bool ButtonSelected = false;
-        eBtnState ButtonState = bNormal;
-        qint32 ParentEnabled = 0;
-        // See-through bookkeeping.
-        qint16 PrevParentEnabled = 0;
-        bool PrevTopLevel = false;
-        qint32 OwnLeft = 0;
-        qint32 OwnTop = 0;
-        qint32 ParentLeft = 0;
-        qint32 ParentTop = 0;
-        qint32 PrevOwnLeft = 0;
-        qint32 PrevOwnTop = 0;
-        qint32 PrevParentLeft = 0;
-        qint32 PrevParentTop = 0;
-        bool ResizePending = false;
-        bool FirstTickDone = false;
-    };
+    // The state of one instance (torvelimagebutton_p.h). Kept out of this header so that
+    // the library's binary interface does not change with it.
+    struct Members;
 
     explicit TorvelImageButton(QWidget* parent = nullptr);
     ~TorvelImageButton() override;
@@ -169,118 +108,129 @@ public:
     void readProperties(const common::PropertyBag& bag);
     void writeProperties(common::PropertyBag& bag) const;
 
-    const Members& members() const { return m; }
+    const Members& members() const;
 
     // Pictures, shared by reference (a null image is "nothing").
-    QImage imageList() const { return m.ImageList; }
+    QImage imageList() const;
     void setImageList(const QImage& picture);
-    QImage picture() const { return m.Picture; }
+    QImage picture() const;
     void setPicture(const QImage& picture);
-    QImage pictureOVER() const { return m.PictureOVER; }
+    QImage pictureOVER() const;
     void setPictureOVER(const QImage& picture);
-    QImage pictureDOWN() const { return m.PictureDOWN; }
+    QImage pictureDOWN() const;
     void setPictureDOWN(const QImage& picture);
-    QImage pictureChecked() const { return m.PictureChecked; }
+    QImage pictureChecked() const;
     void setPictureChecked(const QImage& picture);
-    QImage pictureSelected() const { return m.PictureSelected; }
+    QImage pictureSelected() const;
     void setPictureSelected(const QImage& picture);
 
-    bool isButtonSelected() const { return m.ButtonSelected; }
+    bool isButtonSelected() const;
     void setButtonSelected(bool selected);
-    eChecked checkOption() const { return m.CheckOption; }
+    eChecked checkOption() const;
     void setCheckOption(eChecked option);
-    bool value() const { return m.Value; }
+    bool value() const;
     void setValue(bool value);
 
-    common::OleColor foreColor() const { return m.ForeColor; }
+    common::OleColor foreColor() const;
     void setForeColor(common::OleColor color);
-    common::OleColor backColor() const { return m.BackColor; }
+    common::OleColor backColor() const;
     void setBackColor(common::OleColor color);
-    common::OleColor alphaColor() const { return m.AlphaColor; }
+    common::OleColor alphaColor() const;
     void setAlphaColor(common::OleColor color);
 
     // The 16-bit properties: a number outside -32768..32767 fails with false and changes
-    // nothing (no change notice). The ranged ones refuse values out of their range
-    // silently (true is returned, the change notice is still given).
-    int gap() const { return m.Gap; }
+    // nothing (no change notice). The ranged ones also answer false for a value out of
+    // their range; it changes nothing, but the change notice is still given.
+    int gap() const;
     bool setGap(int gap);
-    int captionOffsetX() const { return m.CaptionOffsetX; }
+    int captionOffsetX() const;
     bool setCaptionOffsetX(int offset);
-    int captionOffsetY() const { return m.CaptionOffsetY; }
+    int captionOffsetY() const;
     bool setCaptionOffsetY(int offset);
-    int pictureOffsetX() const { return m.PictureOffsetX; }
+    int pictureOffsetX() const;
     bool setPictureOffsetX(int offset);
-    int pictureOffsetY() const { return m.PictureOffsetY; }
+    int pictureOffsetY() const;
     bool setPictureOffsetY(int offset);
-    int alphaNormal() const { return m.AlphaNormal; }
+    int alphaNormal() const;
     bool setAlphaNormal(int alpha);
-    int alphaUp() const { return m.AlphaUp; }
+    int alphaUp() const;
     bool setAlphaUp(int alpha);
-    int alphaDown() const { return m.AlphaDown; }
+    int alphaDown() const;
     bool setAlphaDown(int alpha);
-    int alphaDisable() const { return m.AlphaDisable; }
+    int alphaDisable() const;
     bool setAlphaDisable(int alpha);
-    int imgOutLineSize() const { return m.ImgOutLineSize; }
+    int imgOutLineSize() const;
     bool setImgOutLineSize(int size);
-    int imgUpOutLineSize() const { return m.ImgUpOutLineSize; }
+    int imgUpOutLineSize() const;
     bool setImgUpOutLineSize(int size);
-    int imgDownOutLineSize() const { return m.ImgDownOutLineSize; }
+    int imgDownOutLineSize() const;
     bool setImgDownOutLineSize(int size);
-    int imgDisableOutLineSize() const { return m.ImgDisableOutLineSize; }
+    int imgDisableOutLineSize() const;
     bool setImgDisableOutLineSize(int size);
-    int imageListWidth() const { return m.ImageListWidth; }
+    int imageListWidth() const;
     bool setImageListWidth(int width);
-    int imageListHeight() const { return m.ImageListHeight; }
+    int imageListHeight() const;
     bool setImageListHeight(int height);
 
     // The control window's mouse-pointer code: 0 the default pointer, 1..15 the standard
     // pointers, 99 custom. Another code, or one outside 16 bits, is refused with false.
-    int mousePointer() const { return m_mousePointer; }
+    int mousePointer() const;
     bool setMousePointer(int code);
 
-    eBtnAlignment pictureAlignment() const { return m.PictureAlignment; }
+    eBtnAlignment pictureAlignment() const;
     void setPictureAlignment(eBtnAlignment alignment);
-    eBtnAlignment alignment() const { return m.Alignment; }
+    eBtnAlignment alignment() const;
     void setAlignment(eBtnAlignment alignment);
-    eBtnAttribute buttonAttrib() const { return m.ButtonAttrib; }
+    eBtnAttribute buttonAttrib() const;
     void setButtonAttrib(eBtnAttribute attrib);
-    eTransparent buttonTransparent() const { return m.ButtonTransparent; }
+    eTransparent buttonTransparent() const;
     void setButtonTransparent(eTransparent transparent);
 
     // The control window's own enabled state (a disabled parent does not change it).
     bool isButtonEnabled() const;
     void setButtonEnabled(bool enabled);
 
-    QString caption() const { return m.Caption; }
+    QString caption() const;
     void setCaption(const QString& caption);
-    QString captionChecked() const { return m.CaptionChecked; }
+    QString captionChecked() const;
     void setCaptionChecked(const QString& caption);
-    QFont buttonFont() const { return m.Font; }
+    QFont buttonFont() const;
     void setButtonFont(const QFont& font);
 
-    bool isDefault() const { return m.Default; }
+    bool isDefault() const;
     void setDefault(bool isDefault);
-    bool isCancel() const { return m.Cancel; }
+    bool isCancel() const;
     void setCancel(bool isCancel);
-    bool isOwnerDraw() const { return m.OwnerDraw; }
+    bool isOwnerDraw() const;
     void setOwnerDraw(bool ownerDraw);
 
     Q_INVOKABLE void Refresh();
     Q_INVOKABLE void CheckedDisable();
 
+    // The control window's handle: an identifier of the window, fixed for its life.
+    qint64 hWnd() const;
+    // The option group this button belongs to: the handle of its container when the
+    // container is a control of the form, or -1 when it is the form itself. Pending events
+    // are processed before -1 is returned, so handlers can run inside.
+    Q_INVOKABLE qint64 ReturnContanerHwnd();
+
+    // The container's access keys: 13 (Enter) raises Click on a Default button, 27 (Esc) on
+    // a Cancel button; nothing else changes. The button also takes Enter and Esc that no
+    // other control of its window has used.
+    Q_INVOKABLE void AccessKeyPress(int KeyCode);
+    // The container tells that one of its ambient properties changed: "DisplayAsDefault"
+    // (read from the button's dynamic property of that name) or the display name (the
+    // object name). Setting the dynamic property or the object name runs it by itself.
+    Q_INVOKABLE void AmbientChanged(const QString& PropertyName);
+
     // The interaction rules move the state; setting it draws nothing by itself.
-    void setButtonState(eBtnState state) { m.ButtonState = state; }
+    void setButtonState(eBtnState state);
 
-    // The paint pipeline. Redraw repaints the whole face; DrawFrame picks the strip cell
-    // for the state and runs DrawSkin, which clears (when asked) and draws the frame;
-    // BlendPicture paints the chosen picture and tints it. None of them report failures:
-    // a step that cannot be done is skipped.
+    // Repaints the whole face from the present state. It reports no failures: a step
+    // that cannot be done is skipped.
     void Redraw();
-    void DrawFrame(bool clearFirst);
-    void DrawSkin(qint16& cell, bool clearFirst);
-    void BlendPicture();
 
-    const torvelbutton::ControlSurface& surface() const { return m_surface; }
+    const torvelbutton::ControlSurface& surface() const;
 
     // The size hosts see, in twips.
     QSize outerSizeTwips() const;
@@ -293,12 +243,49 @@ signals:
     // face onto hdc (the cleared surface) for the given state.
     void OwnerDraw(QImage* hdc, TorvelImageButton::eBtnState ButtonState);
 
+    // The host's events. Parameters passed by reference may be changed by a handler.
+    // Button: 1 left, 2 right, 4 middle; Shift: 1 Shift, 2 Ctrl, 4 Alt; X and Y in client
+    // pixels.
+    void Click();
+    void DblClick();
+    void MouseExit();
+    void MouseMove(short& Button, short& Shift, float& X, float& Y);
+    void MouseUp(short& Button, short& Shift, float& X, float& Y);
+    void MouseDown(short& Button, short& Shift, float& X, float& Y);
+    void KeyDown(short& KeyCode, short& Shift);
+    void KeyPress(short& KeyAscii);
+    void KeyUp(short& KeyCode, short& Shift);
+    // Drag and drop, passed through. State of OLEDragOver: 0 enter, 1 leave, 2 over.
+    // Effect: 0 none, 1 copy, 2 move; a handler sets it to accept a drop.
+    void OLECompleteDrag(qint32& Effect);
+    void OLEDragOver(const QMimeData*& Data, qint32& Effect, short& Button, short& Shift, float& X,
+                     float& Y, short& State);
+    void OLEDragDrop(const QMimeData*& Data, qint32& Effect, short& Button, short& Shift, float& X,
+                     float& Y);
+    void OLEGiveFeedback(qint32& Effect, bool& DefaultCursors);
+    void OLESetData(const QMimeData*& Data, short& DataFormat);
+    void OLEStartDrag(const QMimeData*& Data, qint32& AllowedEffects);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct Private;
+
     void notify(QLatin1StringView key);
     void redrawIfPainted();
     bool setRangedInt16(qint16& member, int value, int low, int high, QLatin1StringView key);
@@ -309,22 +296,30 @@ private:
 
     QString ambientDisplayName() const;
     QFont ambientFont() const;
-    QString captionText() const;
     void setLabelText(const QString& text);
-    QImage choosePicture() const;
+    void settleLook();
+    void DrawFrame(bool clearFirst);
+    void BlendPicture();
     void redrawWithoutPicture();
-    qint16 outLineSizeFor(eBtnState state) const;
     void syncSurfaceSize();
     void setOuterSize(const QSize& pixels);
     void CaptureBackground(bool recheck);
+    bool IsTopLevelClass(const QWidget* w) const;
+    void RecordPlacement(const QWidget* w);
+    QImage CaptureWindow(QWidget* w, const QRect& area) const;
+    void drawSkinCell(qint16 cell);
+    void Timer2_Timer();
+    void Timer1_Timer();
 
-    Members m;
-    qint16 m_mousePointer = 0;
-    torvelbutton::ControlSurface m_surface;
-    torvelbutton::PictureClip pc;  // the working strip
-    torvelbutton::PictureClip pc1; // the built-in strip
-    QLabel* lbl = nullptr;
-    torvelbutton::PictureHolder* imgTemp = nullptr;
-    QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
+    QPoint cursorPoint() const;
+    bool isInside(QPoint p) const;
+    void pressRule(short button, short shift);
+    void moveRule(short button, short shift);
+    void releaseRule(short button, short shift);
+    void SelectOption();
+    void captionFollowRule();
+    void endRule();
+    void watchForm();
+
+    std::unique_ptr<Private> d;
 };

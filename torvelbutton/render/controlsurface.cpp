@@ -1,6 +1,6 @@
 #include "controlsurface.h"
 
-#include "raster.h"
+#include "common/raster.h"
 #include "torvelbutton/model/buttonconstants.h"
 
 namespace torvelbutton {
@@ -20,7 +20,7 @@ void ControlSurface::resize(const QSize& size) {
     }
     next.fill(m_backColor);
     if (!m_image.isNull()) {
-        raster::paintPicture(next, QPoint(0, 0), m_image);
+        common::drawPicture(next, QPoint(0, 0), m_image);
     }
     m_image = std::move(next);
 }
@@ -46,20 +46,20 @@ bool ControlSurface::setForeColor(common::OleColor color) {
 void ControlSurface::cls() {
     m_image.fill(m_backColor);
     if (!m_picture.isNull()) {
-        raster::paintPicture(m_image, QPoint(0, 0), m_picture);
+        common::drawPicture(m_image, QPoint(0, 0), m_picture);
     }
 }
 
 void ControlSurface::line(QPoint from, QPoint to) {
-    raster::drawLine(m_image, from, to, m_foreColor);
+    common::drawLineWithoutEnd(m_image, from.x(), from.y(), to.x(), to.y(), m_foreColor);
 }
 
 void ControlSurface::paintPicture(const QImage& picture, const QRect& dst, const QRect& src) {
-    raster::paintPicture(m_image, dst, picture, src);
+    common::drawPicture(m_image, dst, picture, src);
 }
 
 void ControlSurface::paintPicture(const QImage& picture, QPoint pos) {
-    raster::paintPicture(m_image, pos, picture);
+    common::drawPicture(m_image, pos, picture);
 }
 
 } // namespace torvelbutton

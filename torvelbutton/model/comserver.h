@@ -1,0 +1,117 @@
+#pragma once
+
+// The library's boundary for hosts that find it by its identifiers: four plain exports, a
+// class factory and a dispatch interface addressed by numbers. The shapes follow the
+// component conventions hosts of in-process controls expect (reference counts, interface
+// queries by identifier, result codes), so a host can load the library with dlopen and
+// reach the button without linking against it.
+
+#include "torvelbutton/model/torvelbutton_export.h"
+
+#include <cstdint>
+
+namespace torvelbutton::com {
+
+using HRESULT = std::int32_t;
+
+inline constexpr HRESULT S_OK = 0;
+inline constexpr HRESULT S_FALSE = 1;
+inline constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
+inline constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
+inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+inline constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+inline constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110u);
+inline constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
+inline constexpr HRESULT DISP_E_MEMBERNOTFOUND = static_cast<HRESULT>(0x80020003u);
+inline constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000Eu);
+inline constexpr HRESULT DISP_E_TYPEMISMATCH = static_cast<HRESULT>(0x80020005u);
+inline constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000Au);
+inline constexpr HRESULT SELFREG_E_CLASS = static_cast<HRESULT>(0x80040201u);
+
+struct Guid {
+    std::uint32_t Data1;
+    std::uint16_t Data2;
+    std::uint16_t Data3;
+    std::uint8_t Data4[8];
+
+    friend constexpr bool operator==(const Guid& a, const Guid& b) {
+        if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) {
+            return false;
+        }
+        for (int i = 0; i < 8; ++i) {
+            if (a.Data4[i] != b.Data4[i]) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+// Identifiers hosts store with their forms; they never change.
+inline constexpr Guid IID_IUnknown = {
+    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr Guid IID_IClassFactory = {
+    0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr Guid IID_IDispatch = {
+    0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr Guid LIBID_TorvelButton = {
+    0x1C636623, 0x3093, 0x4147, {0xA8, 0x22, 0xEB, 0xF4, 0x0B, 0x4E, 0x41, 0x5C}};
+inline constexpr Guid CLSID_TorvelImageButton = {
+    0x7AEBAAD2, 0x821D, 0x4B50, {0xA5, 0x35, 0x7F, 0x2A, 0x00, 0x87, 0x24, 0x7B}};
+inline constexpr Guid IID__TorvelImageButton = {
+    0x5DF3A3C5, 0x1F28, 0x4DCD, {0xB8, 0x4C, 0x2B, 0xE0, 0x2B, 0xBB, 0xE6, 0x9C}};
+inline constexpr Guid DIID___TorvelImageButton = {
+    0x3E6074BF, 0xB64B, 0x402C, {0xA0, 0xA2, 0xA6, 0x23, 0x23, 0x34, 0x8C, 0xE0}};
+
+struct IUnknown {
+    virtual HRESULT QueryInterface(const Guid& iid, void** object) = 0;
+    virtual std::uint32_t AddRef() = 0;
+    virtual std::uint32_t Release() = 0;
+
+protected:
+    ~IUnknown() = default; // released through Release only
+};
+
+struct IClassFactory : IUnknown {
+    virtual HRESULT CreateInstance(IUnknown* outer, const Guid& iid, void** object) = 0;
+    virtual HRESULT LockServer(bool lock) = 0;
+
+protected:
+    ~IClassFactory() = default;
+};
+
+// A value passed through the dispatch interface: a number, a text or nothing.
+struct Variant {
+    enum Kind : std::int32_t { Empty = 0, Integer = 1, Boolean = 2, Text = 3 };
+    Kind kind = Empty;
+    std::int64_t integer = 0;       // Integer; Boolean as -1 or 0
+    const char16_t* text = nullptr; // Text (in): UTF-16, zero-terminated
+    char16_t buffer[256] = {};      // Text (out): zero-terminated, cut to fit
+};
+
+inline constexpr std::uint16_t DISPATCH_METHOD = 1;
+inline constexpr std::uint16_t DISPATCH_PROPERTYGET = 2;
+inline constexpr std::uint16_t DISPATCH_PROPERTYPUT = 4;
+
+// The button's default interface, reached by number.
+struct IDispatch : IUnknown {
+    virtual HRESULT Invoke(std::int32_t dispId, std::uint16_t flags, const Variant* args,
+                           std::uint32_t argCount, Variant* result) = 0;
+    // The control's window (a QWidget*) for the host to place.
+    virtual void* Window() = 0;
+
+protected:
+    ~IDispatch() = default;
+};
+
+} // namespace torvelbutton::com
+
+// The four exports, by these names.
+extern "C" {
+TORVELBUTTON_EXPORT torvelbutton::com::HRESULT DllCanUnloadNow();
+TORVELBUTTON_EXPORT torvelbutton::com::HRESULT
+DllGetClassObject(const torvelbutton::com::Guid* clsid, const torvelbutton::com::Guid* iid,
+                  void** object);
+TORVELBUTTON_EXPORT torvelbutton::com::HRESULT DllRegisterServer();
+TORVELBUTTON_EXPORT torvelbutton::com::HRESULT DllUnregisterServer();
+}
