@@ -5,6 +5,7 @@
 #include "remote/controls/instruments/instrumentlamp.h"
 #include "remote/controls/instruments/instrumentswitch.h"
 #include "remote/controls/instruments/scanmark.h"
+#include "remote/dialogs/frmsecurity.h"
 #include "remote/dialogs/frmsplash.h"
 #include "remote/dialogs/messagesink.h"
 #include "remote/dialogs/screenplacement.h"
@@ -220,10 +221,17 @@ void frmMain::ssrToolbar_Click(int index, bool value) {
     }
 }
 
-// The port settings and access-code dialogs are built with the monitor panels; until then
-// their menu entries and buttons open nothing.
+// The port settings dialog is not built yet; its menu entry and button open nothing.
 void frmMain::ShowConfig() {}
-void frmMain::ShowSecurity() {}
+
+void frmMain::ShowSecurity() {
+    QList<QPointer<QWidget>> saves;
+    for (QPushButton* save : ui.FREQSAVE) {
+        saves.append(save);
+    }
+    frmSecurity dialog(m_messages, saves, this);
+    dialog.exec();
+}
 
 void frmMain::ShowPrinterSetup() {
     QPrinter printer;

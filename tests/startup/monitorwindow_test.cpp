@@ -2,11 +2,13 @@
 #include "remote/controls/instruments/instrumentlamp.h"
 #include "remote/controls/instruments/instrumentswitch.h"
 #include "remote/controls/instruments/scanmark.h"
+#include "remote/dialogs/frmsecurity.h"
 #include "remote/dialogs/recordingmessagesink.h"
 #include "remote/link/deviceframes.h"
 #include "remote/startup/frmmain.h"
 #include "remote/startup/modcontrol.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -351,6 +354,19 @@ TEST_F(MonitorWindow, ARefusedSaveLeavesTicksAndReceivedBytesRunningWhileItsBoxI
     ASSERT_TRUE(QTest::qWaitFor([&] { return !waiting.messages.isEmpty(); }, 5000));
     EXPECT_TRUE(shownDuringBox);
     EXPECT_TRUE(ticksDuringBox);
+}
+
+TEST_F(MonitorWindow, TheAccessCodeFromTheMenuUnlocksTheSaves) {
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<frmSecurity*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClicks(dialog->NewPass, QStringLiteral("kt48260"));
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+    });
+    main->mnuFile_Back->trigger();
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_TRUE(find<QPushButton>(QStringLiteral("FREQSAVE_%1").arg(i))->isEnabled());
+    }
 }
 
 // ---- Names, texts and fit ----
