@@ -5,6 +5,7 @@
 #include "remote/controls/instruments/instrumentlamp.h"
 #include "remote/controls/instruments/instrumentswitch.h"
 #include "remote/controls/instruments/scanmark.h"
+#include "remote/dialogs/frmconfig.h"
 #include "remote/dialogs/frmsecurity.h"
 #include "remote/dialogs/frmsplash.h"
 #include "remote/dialogs/messagesink.h"
@@ -221,8 +222,12 @@ void frmMain::ssrToolbar_Click(int index, bool value) {
     }
 }
 
-// The port settings dialog is not built yet; its menu entry and button open nothing.
-void frmMain::ShowConfig() {}
+void frmMain::ShowConfig() {
+    frmConfig dialog(MSComm1, m_control.settings(), {m_control.CommPortNumber, m_control.EchoOn},
+                     m_messages, this);
+    dialog.exec();
+    showConnection();
+}
 
 void frmMain::ShowSecurity() {
     QList<QPointer<QWidget>> saves;
