@@ -58,7 +58,31 @@ TEST(SwitchDrawing, AnySizeOrPlaceIsSafe) {
     }
     QImage null;
     ToggleSwitch::drawSwitch(null, QRect(0, 0, 10, 10), true, Qt::white);
-    SUCCEED();
+    QImage indexed(12, 12, QImage::Format_Indexed8); // drawn after conversion, never overrun
+    indexed.setColorCount(1);
+    indexed.fill(0);
+    SlideSwitch::drawSwitch(indexed, QRect(0, 0, 12, 12), true, Qt::white);
+    EXPECT_EQ(indexed.pixel(0, 0), ToggleSwitch::kFrameColor);
+}
+
+TEST(ScanMarkDrawing, TheHandPointsUpThenTurnsAQuarterEveryTwoPhases) {
+    const QRect rect(0, 0, 22, 22);
+    const int c = 11; // centre
+    const struct {
+        int phase;
+        QPoint along; // a pixel on the hand, away from the centre
+        QPoint off;   // a pixel where the hand is not
+    } cases[] = {{0, {c, c - 6}, {c + 6, c}},
+                 {2, {c + 6, c}, {c, c - 6}},
+                 {4, {c, c + 6}, {c, c - 6}},
+                 {6, {c - 6, c}, {c + 6, c}},
+                 {8, {c, c - 6}, {c + 6, c}}};
+    for (const auto& k : cases) {
+        QImage image = canvas(22, 22);
+        ScanMark::drawMark(image, rect, k.phase);
+        EXPECT_EQ(image.pixel(k.along), ScanMark::kSweepColor) << "phase " << k.phase;
+        EXPECT_EQ(image.pixel(k.off), ScanMark::kDialColor) << "phase " << k.phase;
+    }
 }
 
 TEST(InstrumentSwitch, AClickFlipsItAndIsReportedAsTheOperators) {

@@ -1,32 +1,18 @@
 #include "instrumentswitch.h"
 
+#include "common/raster.h"
+
 #include <QPainter>
 
 #include <algorithm>
 
 namespace {
 
-// Fills r (clipped to the image) with one colour.
-void fill(QImage& image, const QRect& r, QRgb colour) {
-    const QRect clipped = r.intersected(image.rect());
-    for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-        for (int x = clipped.left(); x <= clipped.right(); ++x) {
-            image.setPixel(x, y, colour);
-        }
-    }
-}
+using common::fillRect;
+using common::frameRect;
 
-// A one-pixel frame on the edge of r, clipped to the image.
-void frame(QImage& image, const QRect& r, QRgb colour) {
-    fill(image, QRect(r.left(), r.top(), r.width(), 1), colour);
-    fill(image, QRect(r.left(), r.bottom(), r.width(), 1), colour);
-    fill(image, QRect(r.left(), r.top(), 1, r.height()), colour);
-    fill(image, QRect(r.right(), r.top(), 1, r.height()), colour);
-}
-
-bool drawable(const QImage& image, const QRect& rect) {
-    return !image.isNull() && rect.width() >= 3 && rect.height() >= 3 &&
-           rect.intersects(image.rect());
+bool drawable(QImage& image, const QRect& rect) {
+    return rect.width() >= 3 && rect.height() >= 3 && common::prepareSurface(image);
 }
 
 } // namespace
@@ -67,20 +53,20 @@ void ToggleSwitch::drawSwitch(QImage& image, const QRect& rect, bool on, const Q
     if (!drawable(image, rect)) {
         return;
     }
-    fill(image, rect, back.rgb());
-    frame(image, rect, kFrameColor);
+    fillRect(image, rect, back.rgb());
+    frameRect(image, rect, kFrameColor);
     // The slot: a third of the width, centred, inset by a quarter of the width.
     const int slotWidth = std::max(1, rect.width() / 3);
     const int inset = std::max(1, rect.width() / 4);
     const QRect slot(rect.left() + (rect.width() - slotWidth) / 2, rect.top() + inset, slotWidth,
                      std::max(1, rect.height() - 2 * inset));
-    fill(image, slot, kSlotColor);
+    fillRect(image, slot, kSlotColor);
     const int half = slot.height() / 2;
     const QRect lever =
         on ? QRect(slot.left() - 2, slot.top(), slot.width() + 4, half)
            : QRect(slot.left() - 2, slot.bottom() - half + 1, slot.width() + 4, half);
-    fill(image, lever, kLeverColor);
-    frame(image, lever, kFrameColor);
+    fillRect(image, lever, kLeverColor);
+    frameRect(image, lever, kFrameColor);
 }
 
 void ToggleSwitch::drawInto(QImage& image) const {
@@ -96,18 +82,18 @@ void SlideSwitch::drawSwitch(QImage& image, const QRect& rect, bool on, const QC
     if (!drawable(image, rect)) {
         return;
     }
-    fill(image, rect, back.rgb());
-    frame(image, rect, kFrameColor);
+    fillRect(image, rect, back.rgb());
+    frameRect(image, rect, kFrameColor);
     const QRect track = rect.adjusted(2, 2, -2, -2);
-    fill(image, track, kSlotColor);
+    fillRect(image, track, kSlotColor);
     const int half = track.width() / 2;
     if (on) {
-        fill(image, QRect(track.left(), track.top(), half, track.height()), kOnColor);
+        fillRect(image, QRect(track.left(), track.top(), half, track.height()), kOnColor);
     }
     const QRect knob = on ? QRect(track.right() - half + 1, track.top(), half, track.height())
                           : QRect(track.left(), track.top(), half, track.height());
-    fill(image, knob, kLeverColor);
-    frame(image, knob, kFrameColor);
+    fillRect(image, knob, kLeverColor);
+    frameRect(image, knob, kFrameColor);
 }
 
 void SlideSwitch::drawInto(QImage& image) const {

@@ -1,7 +1,10 @@
 #include "scanmark.h"
 
+#include "common/raster.h"
+
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -16,25 +19,26 @@ ScanMark::ScanMark(QWidget* parent)
 }
 
 void ScanMark::drawMark(QImage& image, const QRect& rect, int phase) {
-    if (image.isNull() || rect.width() < 3 || rect.height() < 3) {
+    if (rect.width() < 3 || rect.height() < 3 || !common::prepareSurface(image)) {
         return;
     }
-    QPainter painter(&image);
-    painter.setClipRect(rect.intersected(image.rect()));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgb(kDialColor));
-    painter.drawEllipse(rect.adjusted(0, 0, -1, -1));
+    common::fillRect(image, rect, kDialColor);
+    common::frameRect(image, rect, kSweepColor);
+    // The sweep turns round the centre in kPhases steps, from twelve o'clock clockwise.
     const int wrapped = ((phase % kPhases) + kPhases) % kPhases;
     const double angle = 2.0 * std::numbers::pi * wrapped / kPhases;
-    const QPointF centre = QRectF(rect).center();
-    const double radius = std::min(rect.width(), rect.height()) / 2.0 - 1.0;
-    painter.setPen(QPen(QColor::fromRgb(kSweepColor), 2));
-    painter.drawLine(centre, centre + QPointF(radius * std::sin(angle), -radius * std::cos(angle)));
+    const int cx = rect.left() + rect.width() / 2;
+    const int cy = rect.top() + rect.height() / 2;
+    const int radius = std::min(rect.width(), rect.height()) / 2 - 1;
+    const int ex = cx + static_cast<int>(std::lround(radius * std::sin(angle)));
+    const int ey = cy - static_cast<int>(std::lround(radius * std::cos(angle)));
+    common::drawLineWithoutEnd(image, cx, cy, ex, ey, kSweepColor);
+    common::setPixel(image, cx, cy, kSweepColor);
 }
 
 void ScanMark::paintEvent(QPaintEvent*) {
-    QImage image(size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image(size(), common::kSurfaceFormat);
+    image.fill(palette().color(backgroundRole()));
     drawMark(image, image.rect(), m_phase);
     QPainter(this).drawImage(0, 0, image);
 }

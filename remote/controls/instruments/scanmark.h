@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 
-// The mark shown while the detector scans: a sweeping bar across a small dial. It animates
+// The mark shown while the detector scans: a hand sweeping round a small dial. It animates
 // only while shown; showing and hiding it is the blink the window drives.
 class ScanMark : public QWidget {
     Q_OBJECT
