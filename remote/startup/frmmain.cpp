@@ -41,6 +41,7 @@ frmMain::frmMain(modControl& control, QWidget* parent)
     buildMenu();
     buildToolbar();
     buildCentre();
+    resize(sizeHint()); // the panels' own size, so the load can centre the window as it is
 
     m_connection = new QLabel(this);
     statusBar()->addWidget(m_connection, 1);

@@ -190,7 +190,7 @@ QGroupBox* MonitorPanels::buildDisplayGroup(QWidget* parent) {
     QFont screenFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     screenFont.setStyleHint(QFont::TypeWriter);
     screenFont.setBold(true);
-    screenFont.setPointSizeF(15);
+    screenFont.setPointSizeF(14);
     const QFontMetrics metrics(screenFont);
     const int lineWidth =
         metrics.horizontalAdvance(QString(kScreenLineChars + 1, QLatin1Char('W')));
@@ -415,11 +415,11 @@ QGroupBox* MonitorPanels::buildReadBackGroup(QWidget* parent) {
         clock->addWidget(text(QString::fromLatin1(kUnits[i]), box));
     }
     clock->addStretch(1);
-    grid->addLayout(clock, row++, 0, 1, 4);
+    grid->addLayout(clock, row++, 0, 1, 5);
 
     const auto pair = [&](const char* caption, QLabel* value) {
         grid->addWidget(text(QString::fromUtf8(caption), box), row, 0);
-        grid->addWidget(value, row++, 1, 1, 3);
+        grid->addWidget(value, row++, 1);
     };
     SETID = display(QStringLiteral("SETID"), QStringLiteral("QND-"), box, kDisplayTextColour, 110);
     SETID->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
