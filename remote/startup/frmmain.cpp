@@ -73,6 +73,16 @@ void frmMain::buildMenu() {
     mnuFile_Exit = mnuFile->addAction(QStringLiteral("Exit"), this, &frmMain::mnuFile_Exit_Click);
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("Help(&H)"));
     mnuHelp_Help = mnuHelp->addAction(QStringLiteral("Help"), this, &frmMain::mnuHelp_Help_Click);
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    const std::pair<QAction*, const char*> names[] = {{mnuFile_Back, "mnuFile_Back"},
+                                                      {mnuFile_Config, "mnuFile_Config"},
+                                                      {mnuFile_Printer, "mnuFile_Printer"},
+                                                      {mnuFile_Exit, "mnuFile_Exit"},
+                                                      {mnuHelp_Help, "mnuHelp_Help"}};
+    for (const auto& [action, name] : names) {
+        action->setObjectName(QString::fromLatin1(name));
+    }
 }
 
 void frmMain::buildToolbar() {

@@ -2,13 +2,16 @@
 #include "remote/controls/instruments/instrumentlamp.h"
 #include "remote/controls/instruments/instrumentswitch.h"
 #include "remote/controls/instruments/scanmark.h"
+#include "remote/dialogs/frmconfig.h"
 #include "remote/dialogs/frmsecurity.h"
 #include "remote/dialogs/recordingmessagesink.h"
 #include "remote/link/deviceframes.h"
 #include "remote/startup/frmmain.h"
 #include "remote/startup/modcontrol.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -367,6 +371,21 @@ TEST_F(MonitorWindow, TheAccessCodeFromTheMenuUnlocksTheSaves) {
     for (int i = 0; i < 9; ++i) {
         EXPECT_TRUE(find<QPushButton>(QStringLiteral("FREQSAVE_%1").arg(i))->isEnabled());
     }
+}
+
+TEST_F(MonitorWindow, ThePortDialogFromTheToolbarActsOnTheWindowsPort) {
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<frmConfig*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->cboSpeed->currentText(), "9600");
+        dialog->cboSpeed->setEditText(QStringLiteral("4800"));
+        dialog->cmdOK->click();
+    });
+    main->ssrToolbar_Click(0, true);
+    EXPECT_EQ(main->MSComm1.Settings(), "4800,n,8,1");
+    EXPECT_TRUE(main->MSComm1.PortOpened());
+    EXPECT_FALSE(main->ssrToolbar.at(0)->isChecked()) << "the button is up again";
+    EXPECT_TRUE(main->findChild<QAction*>("mnuFile_Config"));
 }
 
 // ---- Names, texts and fit ----
