@@ -3,9 +3,9 @@
 // each handed to the core and the changed controls painted, beside a repaint of the whole
 // window.
 #include "remote/dialogs/messagesink.h"
-#include "remote/link/deviceframes.h"
 #include "remote/startup/frmmain.h"
 #include "remote/startup/modcontrol.h"
+#include "tests/support/deviceframes.h"
 
 #include <QCoreApplication>
 #include <QDir>

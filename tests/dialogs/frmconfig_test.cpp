@@ -1,11 +1,11 @@
 #include "pseudoterminal.h"
 #include "remote/dialogs/frmconfig.h"
-#include "remote/dialogs/recordingmessagesink.h"
 #include "remote/serial/devicepath.h"
 #include "remote/serial/portbindings.h"
 #include "remote/serial/serialcomm.h"
 #include "remote/store/settingsstore.h"
 #include "settingsfile.h"
+#include "tests/support/recordingmessagesink.h"
 
 #include <QComboBox>
 #include <QLabel>

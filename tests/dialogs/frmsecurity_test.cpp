@@ -1,5 +1,5 @@
 #include "remote/dialogs/frmsecurity.h"
-#include "remote/dialogs/recordingmessagesink.h"
+#include "tests/support/recordingmessagesink.h"
 
 #include <QLabel>
 #include <QLineEdit>

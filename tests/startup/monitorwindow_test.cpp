@@ -4,10 +4,10 @@
 #include "remote/controls/instruments/scanmark.h"
 #include "remote/dialogs/frmconfig.h"
 #include "remote/dialogs/frmsecurity.h"
-#include "remote/dialogs/recordingmessagesink.h"
-#include "remote/link/deviceframes.h"
 #include "remote/startup/frmmain.h"
 #include "remote/startup/modcontrol.h"
+#include "tests/support/deviceframes.h"
+#include "tests/support/recordingmessagesink.h"
 
 #include <QAction>
 #include <QApplication>
