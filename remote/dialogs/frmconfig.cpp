@@ -89,6 +89,8 @@ frmConfig::frmConfig(remote::serial::SerialComm& port, remote::store::SettingsSt
 
     auto* portRow = new QGridLayout;
     cboPort = list(QStringLiteral("cboPort"), false, pnlDetail);
+    cboPort->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cboPort->setMinimumContentsLength(28);
     cboDevice = list(QStringLiteral("cboDevice"), false, pnlDetail);
     cboDevice->setAccessibleName(QStringLiteral("Device"));
     lblPortDevice = caption(QString(), pnlDetail, QStringLiteral("lblPortDevice"));
@@ -194,8 +196,10 @@ frmConfig::frmConfig(remote::serial::SerialComm& port, remote::store::SettingsSt
 
 void frmConfig::LoadPropertySettings() {
     for (int n = remote::serial::kFirstPortNumber; n <= remote::serial::kLastPortNumber; ++n) {
-        cboPort->addItem(QStringLiteral("Com%1").arg(n));
-        cboPort->setItemData(n - 1, remote::serial::describePort(n), Qt::ToolTipRole);
+        // Each entry says what the number stands for; "Com<n>" leads, as it always has.
+        const QString what = remote::serial::describePort(n);
+        cboPort->addItem(QStringLiteral("Com%1 — %2").arg(n).arg(what));
+        cboPort->setItemData(n - 1, what, Qt::ToolTipRole);
     }
     for (const char* s : kSpeeds) {
         cboSpeed->addItem(QString::fromLatin1(s));

@@ -90,7 +90,11 @@ TEST_P(PortDialogOpening, ShowsTheLiveSettings) {
     EXPECT_EQ(d.cboDataBits->currentText(), GetParam().dataBits);
     EXPECT_EQ(d.cboStopBits->currentText(), GetParam().stopBits);
     EXPECT_EQ(d.cboPort->currentIndex(), 0);
-    EXPECT_EQ(d.cboPort->itemText(15), "Com16");
+    EXPECT_TRUE(d.cboPort->itemText(15).startsWith("Com16 — /dev/ttyS15"))
+        << d.cboPort->itemText(15).toStdString();
+    EXPECT_TRUE(d.cboPort->itemText(0).startsWith("Com1 — " + pty.slavePath()))
+        << d.cboPort->itemText(0).toStdString();
+    EXPECT_TRUE(d.cboPort->itemText(0).contains("REMOTE_COM1"));
     EXPECT_TRUE(d.optFlow[0]->isChecked());
     EXPECT_TRUE(d.optEcho[0]->isChecked());
 }
