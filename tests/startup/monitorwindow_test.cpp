@@ -2,6 +2,7 @@
 #include "remote/controls/instruments/instrumentlamp.h"
 #include "remote/controls/instruments/instrumentswitch.h"
 #include "remote/controls/instruments/scanmark.h"
+#include "remote/controls/progressbar/xp_progressbar.h"
 #include "remote/dialogs/frmconfig.h"
 #include "remote/dialogs/frmsecurity.h"
 #include "remote/startup/frmmain.h"
@@ -469,6 +470,16 @@ TEST_F(MonitorWindow, InputsStartWithTheirDesignedTextsAndLengths) {
         EXPECT_EQ(edit->text(), c.initial) << c.name;
         EXPECT_EQ(edit->maxLength(), c.length) << c.name;
     }
+}
+
+TEST_F(MonitorWindow, TheRedBarStandsAsTheWindowsDesignStoresIt) {
+    auto* bar = find<XP_ProgressBar>("XP_ProgressBar1");
+    EXPECT_EQ(bar->brushStyle(), 0);
+    EXPECT_EQ(bar->color(), 0x000000FFu);
+    EXPECT_EQ(bar->min(), 1);
+    EXPECT_EQ(bar->orientation(), 1);
+    // Stored 100 reads back through Value as 101, which the drawing pins at 100: full.
+    EXPECT_EQ(bar->percent(), 100);
 }
 
 TEST_F(MonitorWindow, TheWindowFitsASmallLaptopScreen) {
