@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools libqt6opengl6-dev libgl-dev
     libsqlcipher-dev sqlcipher
-    fonts-nanum fonts-dejavu-core xvfb
+    fonts-nanum fonts-dejavu-core xvfb x11-apps netpbm
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "remote/serial/devicepath.h"
 
+#include "remote/serial/portbindings.h"
 #include "remote/serial/serialconstants.h"
 
 #include <QFile>
@@ -20,6 +21,9 @@ QString devicePathFor(int portNumber) {
     const QString overridden = qEnvironmentVariable(variable.toLatin1().constData());
     if (!overridden.isEmpty()) {
         return overridden;
+    }
+    if (const QString bound = boundDevice(portNumber); !bound.isEmpty()) {
+        return bound;
     }
     return QString::fromLatin1(kDevicePrefix) + QString::number(portNumber - 1);
 }

@@ -5,7 +5,8 @@
 namespace remote::serial {
 
 // The device behind port number n: the value of REMOTE_COM<n> when it is set and not
-// empty, else /dev/ttyS<n-1>. Numbers outside 1 to 16 have no device (empty text).
+// empty, else the adapter bound to n in the user's configuration (portbindings.h), else
+// /dev/ttyS<n-1>. Numbers outside 1 to 16 have no device (empty text).
 QString devicePathFor(int portNumber);
 
 // True when the device is there but this user may not read and write it.

@@ -1,7 +1,12 @@
 #include "frmmain.h"
 
+#include "common/olecolor.h"
 #include "modcontrol.h"
 #include "remote/controls/instruments/instrumentlamp.h"
+#include "remote/controls/instruments/instrumentswitch.h"
+#include "remote/controls/instruments/scanmark.h"
+#include "remote/dialogs/frmconfig.h"
+#include "remote/dialogs/frmsecurity.h"
 #include "remote/dialogs/frmsplash.h"
 #include "remote/dialogs/messagesink.h"
 #include "remote/dialogs/screenplacement.h"
@@ -12,15 +17,19 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPageSetupDialog>
+#include <QPlainTextEdit>
 #include <QPrinter>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
 #include <vector>
 
 frmMain::frmMain(modControl& control, QWidget* parent)
@@ -29,10 +38,10 @@ frmMain::frmMain(modControl& control, QWidget* parent)
     , m_messages(control.messages())
     , m_link(*this, MSComm1) {
     setWindowTitle(QString::fromLatin1(kCaption));
-    resize(800, 600);
     buildMenu();
     buildToolbar();
     buildCentre();
+    resize(sizeHint()); // the panels' own size, so the load can centre the window as it is
 
     m_connection = new QLabel(this);
     statusBar()->addWidget(m_connection, 1);
@@ -64,6 +73,16 @@ void frmMain::buildMenu() {
     mnuFile_Exit = mnuFile->addAction(QStringLiteral("Exit"), this, &frmMain::mnuFile_Exit_Click);
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("Help(&H)"));
     mnuHelp_Help = mnuHelp->addAction(QStringLiteral("Help"), this, &frmMain::mnuHelp_Help_Click);
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    const std::pair<QAction*, const char*> names[] = {{mnuFile_Back, "mnuFile_Back"},
+                                                      {mnuFile_Config, "mnuFile_Config"},
+                                                      {mnuFile_Printer, "mnuFile_Printer"},
+                                                      {mnuFile_Exit, "mnuFile_Exit"},
+                                                      {mnuHelp_Help, "mnuHelp_Help"}};
+    for (const auto& [action, name] : names) {
+        action->setObjectName(QString::fromLatin1(name));
+    }
 }
 
 void frmMain::buildToolbar() {
@@ -91,29 +110,38 @@ void frmMain::buildToolbar() {
 }
 
 void frmMain::buildCentre() {
-    auto* centre = new QWidget(this);
-    auto* layout = new QVBoxLayout(centre);
-    Label1 = new QLabel(QString::fromLatin1(kCaption), centre);
-    QFont titleFont = Label1->font();
-    titleFont.setPointSize(18);
-    titleFont.setBold(true);
-    Label1->setFont(titleFont);
-    Label1->setAlignment(Qt::AlignCenter);
-    layout->addWidget(Label1);
+    setCentralWidget(ui.build(this));
+    Label1 = ui.Label1;
+    CWButton1 = ui.CWButton1;
+    CWButton2 = ui.CWButton2;
+    connectOperatorControls();
+}
 
-    auto* lamps = new QHBoxLayout;
-    CWButton1 = new InstrumentLamp(centre);
-    CWButton2 = new InstrumentLamp(centre);
-    lamps->addWidget(CWButton1);
-    lamps->addWidget(new QLabel(QStringLiteral("TXD"), centre));
-    lamps->addSpacing(16);
-    lamps->addWidget(CWButton2);
-    lamps->addWidget(new QLabel(QStringLiteral("RXD"), centre));
-    lamps->addStretch(1);
-    layout->addLayout(lamps);
-    // The monitor panels go below the lamps.
-    layout->addStretch(1);
-    setCentralWidget(centre);
+// Every operator control only leaves a request with the core; the next tick acts on it.
+void frmMain::connectOperatorControls() {
+    using remote::link::MonitorLink;
+    for (const auto& [index, key] : ui.Button) {
+        connect(key, &QPushButton::pressed, this,
+                [this, i = index] { m_link.Button_ValueChanged(i, true); });
+        connect(key, &QPushButton::released, this,
+                [this, i = index] { m_link.Button_ValueChanged(i, false); });
+    }
+    for (const auto& [index, arrow] : ui.Button2) {
+        connect(arrow, &QPushButton::clicked, this, [this, i = index] { m_link.Button2_Click(i); });
+    }
+    connect(ui.LOOPSW, &InstrumentSwitch::valueChanged, this,
+            [this](bool on) { m_link.LOOPSW_ValueChanged(on); });
+    for (int i = 0; i < static_cast<int>(ui.KEYSW.size()); ++i) {
+        connect(ui.KEYSW[static_cast<std::size_t>(i)], &QAbstractButton::clicked, this,
+                [this, i] { m_link.KEYSW_Click(i); });
+    }
+    for (int i = 0; i < static_cast<int>(ui.FREQSAVE.size()); ++i) {
+        QPushButton* save = ui.FREQSAVE[static_cast<std::size_t>(i)];
+        connect(save, &QPushButton::pressed, this,
+                [this, i] { m_link.FREQSAVE_ValueChanged(i, true); });
+        connect(save, &QPushButton::released, this,
+                [this, i] { m_link.FREQSAVE_ValueChanged(i, false); });
+    }
 }
 
 void frmMain::Form_Load() {
@@ -205,10 +233,21 @@ void frmMain::ssrToolbar_Click(int index, bool value) {
     }
 }
 
-// The port settings and access-code dialogs are built with the monitor panels; until then
-// their menu entries and buttons open nothing.
-void frmMain::ShowConfig() {}
-void frmMain::ShowSecurity() {}
+void frmMain::ShowConfig() {
+    frmConfig dialog(MSComm1, m_control.settings(), {m_control.CommPortNumber, m_control.EchoOn},
+                     m_messages, this);
+    dialog.exec();
+    showConnection();
+}
+
+void frmMain::ShowSecurity() {
+    QList<QPointer<QWidget>> saves;
+    for (QPushButton* save : ui.FREQSAVE) {
+        saves.append(save);
+    }
+    frmSecurity dialog(m_messages, saves, this);
+    dialog.exec();
+}
 
 void frmMain::ShowPrinterSetup() {
     QPrinter printer;
@@ -253,33 +292,192 @@ void frmMain::MSComm1_OnComm() {
 }
 
 // ---- What the link shows ----
-// Only the traffic lamps exist so far; the other displays arrive with the monitor panels,
-// and until then their updates have nowhere to go.
 
-void frmMain::setScreenCaption(int, const std::string&) {}
-void frmMain::setScreenOpaque(int, bool) {}
-void frmMain::setHexCopy(const std::string&) {}
-void frmMain::setScanMarkVisible(bool) {}
+namespace {
+
+// Device text is one byte per character, Latin-1. Control characters (the frame's closing
+// 13 among them) would break a label's line, so they show as blanks.
+QString deviceText(const std::string& bytes) {
+    QString text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0)) {
+            c = QLatin1Char(' ');
+        }
+    }
+    return text;
+}
+
+template <std::size_t N>
+QLabel* at(const std::array<QLabel*, N>& labels, int index) {
+    return index >= 0 && index < static_cast<int>(N) ? labels[static_cast<std::size_t>(index)]
+                                                     : nullptr;
+}
+
+} // namespace
+
+void frmMain::setScreenCaption(int line, const std::string& caption) {
+    if (QLabel* label = at(ui.BSCREEN, line)) {
+        MonitorPanels::setCaption(label, deviceText(caption));
+    }
+}
+
+void frmMain::setScreenOpaque(int line, bool opaque) {
+    if (QLabel* label = at(ui.BSCREEN, line)) {
+        label->setAutoFillBackground(opaque);
+        label->setProperty("BackStyle", opaque ? 1 : 0);
+        label->update();
+    }
+}
+
+void frmMain::setHexCopy(const std::string& text) {
+    ui.Text1->setPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void frmMain::setScanMarkVisible(bool visible) {
+    ui.SCANMARK->setVisible(visible);
+}
 
 void frmMain::setLampValue(Lamp lamp, bool lit) {
     (lamp == Lamp::TXD ? CWButton1 : CWButton2)->setValue(lit);
 }
 
-void frmMain::setEventLabelColor(int, std::uint32_t) {}
-void frmMain::setDisplayCaption(Display, int, const std::string&) {}
-void frmMain::setSwitchValue(int, bool) {}
-bool frmMain::switchValue(int) const {
-    return false;
+void frmMain::setEventLabelColor(int channel, std::uint32_t colour) {
+    if (QLabel* label = at(ui.EVENTL, channel)) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, common::toQColor(colour));
+        label->setPalette(palette);
+    }
 }
-void frmMain::setSwitchBackColor(int, std::uint32_t) {}
-std::string frmMain::inputText(Input, int) const {
-    return {};
+
+void frmMain::setDisplayCaption(Display display, int index, const std::string& caption) {
+    QLabel* label = nullptr;
+    switch (display) {
+    case Display::TTIME:
+        label = at(ui.TTIME, index);
+        break;
+    case Display::SETID:
+        label = ui.SETID;
+        break;
+    case Display::RFXTIME:
+        label = ui.RFXTIME;
+        break;
+    case Display::LASERQZ1:
+        label = ui.LASERQZ1;
+        break;
+    case Display::LASERQZ2:
+        label = ui.LASERQZ2;
+        break;
+    case Display::LASERQS1:
+        label = ui.LASERQS1;
+        break;
+    case Display::LASERQS2:
+        label = ui.LASERQS2;
+        break;
+    case Display::LASERQ1:
+        label = ui.LASERQ1;
+        break;
+    case Display::LASERQ2:
+        label = ui.LASERQ2;
+        break;
+    case Display::LASERVV1:
+        label = ui.LASERVV1;
+        break;
+    case Display::LASERVV2:
+        label = ui.LASERVV2;
+        break;
+    case Display::STIMEV:
+        label = at(ui.STIMEV, index);
+        break;
+    case Display::FREQV:
+        label = ui.FREQV;
+        break;
+    case Display::SERIAL:
+        label = ui.SERIAL;
+        break;
+    }
+    if (label) {
+        MonitorPanels::setCaption(label, deviceText(caption));
+    }
+}
+
+void frmMain::setSwitchValue(int index, bool on) {
+    if (index >= 0 && index < static_cast<int>(ui.KEYSW.size())) {
+        ui.KEYSW[static_cast<std::size_t>(index)]->setValue(on);
+    }
+}
+
+bool frmMain::switchValue(int index) const {
+    return index >= 0 && index < static_cast<int>(ui.KEYSW.size()) &&
+           ui.KEYSW[static_cast<std::size_t>(index)]->value();
+}
+
+void frmMain::setSwitchBackColor(int index, std::uint32_t colour) {
+    if (index >= 0 && index < static_cast<int>(ui.KEYSW.size())) {
+        ui.KEYSW[static_cast<std::size_t>(index)]->setBackColor(common::toQColor(colour));
+    }
+}
+
+std::string frmMain::inputText(Input field, int index) const {
+    const QLineEdit* edit = nullptr;
+    switch (field) {
+    case Input::txtSet1:
+        if (index >= 0 && index < static_cast<int>(ui.txtSet1.size())) {
+            edit = ui.txtSet1[static_cast<std::size_t>(index)];
+        }
+        break;
+    case Input::IDIN:
+        edit = ui.IDIN;
+        break;
+    case Input::SERIALIN:
+        edit = ui.SERIALIN;
+        break;
+    case Input::XTIME:
+        edit = ui.XTIME;
+        break;
+    case Input::LASERCH1:
+        edit = ui.LASERCH1;
+        break;
+    case Input::LASERCH2:
+        edit = ui.LASERCH2;
+        break;
+    case Input::LASERV1:
+        edit = ui.LASERV1;
+        break;
+    case Input::LASERV2:
+        edit = ui.LASERV2;
+        break;
+    case Input::STTIME: // STTIME1 to STTIME9
+        if (index >= 1 && index <= static_cast<int>(ui.STTIME.size())) {
+            edit = ui.STTIME[static_cast<std::size_t>(index - 1)];
+        }
+        break;
+    case Input::FREQSET:
+        edit = ui.FREQSET;
+        break;
+    }
+    return edit ? edit->text().toStdString() : std::string();
 }
 
 void frmMain::refuseSave(const std::string& message) {
-    // Shown after the tick has returned, so the box's own event loop never runs inside it.
+    // Shown after the tick has returned, so the box's own event loop never runs inside it;
+    // ticks and received bytes go on underneath it.
     QMetaObject::invokeMethod(
-        this,
-        [this, text = QString::fromStdString(message)] { m_messages.warning(text, QString()); },
+        this, [this, text = QString::fromStdString(message)] { showRefusal(text); },
         Qt::QueuedConnection);
+}
+
+// One refusal box at a time: a refusal raised while one is up waits for it and then shows
+// the latest text, so repeated saves cannot stack boxes.
+void frmMain::showRefusal(const QString& text) {
+    if (m_refusalShown) {
+        m_nextRefusal = text;
+        return;
+    }
+    m_refusalShown = true;
+    QString current = text;
+    while (!current.isEmpty()) {
+        m_messages.warning(current, QString());
+        current = std::exchange(m_nextRefusal, QString());
+    }
+    m_refusalShown = false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitorpanels.h"
 #include "remote/link/monitorlink.h"
 #include "remote/link/monitorview.h"
 #include "remote/serial/serialcomm.h"
@@ -16,10 +17,10 @@ class QLabel;
 class QToolButton;
 class modControl;
 
-// The station's main window: the serial control, the 100 ms poll timer, the traffic lamps,
-// the menu and the toolbar, feeding the protocol core with received bytes and ticks and
-// showing what it reports. The monitor panels (display mirror, settings, keypad, switches)
-// take their places in the central area.
+// The station's main window: the serial control, the 100 ms poll timer, the menu and the
+// toolbar, and the monitor panels (display mirror, alarm channels, settings read back and
+// entered, keypad and switches). It feeds the protocol core with received bytes, ticks and
+// every operator event, and shows what the core reports.
 class frmMain : public QMainWindow, public remote::link::MonitorView {
     Q_OBJECT
 
@@ -34,6 +35,7 @@ public:
 
     remote::serial::SerialComm MSComm1;
     QTimer Timer1;
+    MonitorPanels ui; // every control of the monitor panels, by name
     QLabel* Label1 = nullptr;
     InstrumentLamp* CWButton1 = nullptr;    // "TXD"
     InstrumentLamp* CWButton2 = nullptr;    // "RXD"
@@ -94,6 +96,8 @@ private:
     void buildMenu();
     void buildToolbar();
     void buildCentre();
+    void connectOperatorControls();
+    void showRefusal(const QString& text);
     void showConnection();
     void warnDeviceLost(const QString& description);
 
@@ -102,4 +106,6 @@ private:
     remote::link::MonitorLink m_link;
     QLabel* m_connection = nullptr;
     bool m_exitConfirmed = false;
+    bool m_refusalShown = false;
+    QString m_nextRefusal;
 };

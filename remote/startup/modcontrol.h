@@ -48,6 +48,7 @@ public:
     remote::store::SettingsStore* settings() const { return m_store.get(); }
     std::int16_t CommPortNumber = 0;
     std::int16_t LoadProgress = 0;
+    bool EchoOn = false; // the port dialog's echo choice, kept for the run only
     // PortOpened lives with the serial control it guards (frmMain::MSComm1).
 
     frmSplash* splash() const { return m_splash; }

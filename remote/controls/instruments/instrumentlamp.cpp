@@ -1,5 +1,7 @@
 #include "instrumentlamp.h"
 
+#include "common/raster.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -30,18 +32,9 @@ QColor InstrumentLamp::darkOf(const QColor& onColor) {
 }
 
 void InstrumentLamp::drawLamp(QImage& image, const QRect& rect, bool lit, const QColor& onColor) {
-    const QRect r = rect.intersected(image.rect());
-    if (r.isEmpty()) {
-        return;
-    }
     const QColor face = lit ? onColor : darkOf(onColor);
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-        for (int x = r.left(); x <= r.right(); ++x) {
-            const bool edge =
-                x == rect.left() || x == rect.right() || y == rect.top() || y == rect.bottom();
-            image.setPixel(x, y, edge ? kFrameColor : face.rgb());
-        }
-    }
+    common::fillRect(image, rect, face.rgb());
+    common::frameRect(image, rect, kFrameColor);
 }
 
 void InstrumentLamp::paintEvent(QPaintEvent*) {

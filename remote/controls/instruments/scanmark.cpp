@@ -1,0 +1,52 @@
+#include "scanmark.h"
+
+#include "common/raster.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+ScanMark::ScanMark(QWidget* parent)
+    : QWidget(parent) {
+    setFixedSize(kSide, kSide);
+    m_step.setInterval(kStepMs);
+    connect(&m_step, &QTimer::timeout, this, [this] {
+        m_phase = (m_phase + 1) % kPhases;
+        update();
+    });
+}
+
+void ScanMark::drawMark(QImage& image, const QRect& rect, int phase) {
+    if (rect.width() < 3 || rect.height() < 3 || !common::prepareSurface(image)) {
+        return;
+    }
+    common::fillRect(image, rect, kDialColor);
+    common::frameRect(image, rect, kSweepColor);
+    // The sweep turns round the centre in kPhases steps, from twelve o'clock clockwise.
+    const int wrapped = ((phase % kPhases) + kPhases) % kPhases;
+    const double angle = 2.0 * std::numbers::pi * wrapped / kPhases;
+    const int cx = rect.left() + rect.width() / 2;
+    const int cy = rect.top() + rect.height() / 2;
+    const int radius = std::min(rect.width(), rect.height()) / 2 - 1;
+    const int ex = cx + static_cast<int>(std::lround(radius * std::sin(angle)));
+    const int ey = cy - static_cast<int>(std::lround(radius * std::cos(angle)));
+    common::drawLineWithoutEnd(image, cx, cy, ex, ey, kSweepColor);
+    common::setPixel(image, cx, cy, kSweepColor);
+}
+
+void ScanMark::paintEvent(QPaintEvent*) {
+    QImage image(size(), common::kSurfaceFormat);
+    image.fill(palette().color(backgroundRole()));
+    drawMark(image, image.rect(), m_phase);
+    QPainter(this).drawImage(0, 0, image);
+}
+
+void ScanMark::showEvent(QShowEvent*) {
+    m_step.start();
+}
+
+void ScanMark::hideEvent(QHideEvent*) {
+    m_step.stop();
+}

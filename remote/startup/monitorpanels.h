@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <map>
+
+class InstrumentLamp;
+class ScanMark;
+class SlideSwitch;
+class ToggleSwitch;
+class XP_ProgressBar;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QWidget;
+
+// The controls of the monitor window, under the names the detector's own terms give them.
+// Control arrays are indexed as the window's handlers index them (Button and Button2 by
+// their key numbers). Every control carries its name as object name and accessible
+// description (arrays as NAME_i; STTIME1 to STTIME9 as named), and labels carry their text
+// as accessible name, so screen readers and outside test tools find them.
+struct MonitorPanels {
+    // Top strip.
+    QLabel* Label1 = nullptr;
+    InstrumentLamp* CWButton1 = nullptr; // "TXD"
+    InstrumentLamp* CWButton2 = nullptr; // "RXD"
+
+    // Display mirror.
+    std::array<QLabel*, 5> BSCREEN{};
+    QPlainTextEdit* Text1 = nullptr;
+    ScanMark* SCANMARK = nullptr;
+    XP_ProgressBar* XP_ProgressBar1 = nullptr;
+
+    // Alarm channels and their transmit times.
+    std::array<QLabel*, 9> EVENTL{};
+    std::array<QLabel*, 9> STIMEV{};
+    std::array<QLineEdit*, 9> STTIME{}; // STTIME1 to STTIME9 at 0 to 8
+
+    // Settings read back.
+    std::array<QLabel*, 6> TTIME{};
+    QLabel* SETID = nullptr;
+    QLabel* SERIAL = nullptr;
+    QLabel* RFXTIME = nullptr;
+    QLabel* LASERQZ1 = nullptr;
+    QLabel* LASERQZ2 = nullptr;
+    QLabel* LASERQS1 = nullptr;
+    QLabel* LASERQS2 = nullptr;
+    QLabel* LASERQ1 = nullptr;
+    QLabel* LASERQ2 = nullptr;
+    QLabel* LASERVV1 = nullptr;
+    QLabel* LASERVV2 = nullptr;
+    QLabel* FREQV = nullptr;
+
+    // Settings entry.
+    std::array<QLineEdit*, 5> txtSet1{};
+    QLineEdit* IDIN = nullptr;
+    QLineEdit* SERIALIN = nullptr;
+    QLineEdit* XTIME = nullptr;
+    QLineEdit* LASERCH1 = nullptr;
+    QLineEdit* LASERCH2 = nullptr;
+    QLineEdit* LASERV1 = nullptr;
+    QLineEdit* LASERV2 = nullptr;
+    QLineEdit* FREQSET = nullptr;
+    std::array<QPushButton*, 9> FREQSAVE{};
+
+    // Keypad and switches.
+    std::map<int, QPushButton*> Button;  // 1 to 19, 24 to 26
+    std::map<int, QPushButton*> Button2; // 20 to 23
+    SlideSwitch* LOOPSW = nullptr;
+    std::array<ToggleSwitch*, 4> KEYSW{};
+
+    // Builds every control into one central widget of parent.
+    QWidget* build(QWidget* parent);
+
+    // Sets a label's text and the accessible name that mirrors it.
+    static void setCaption(QLabel* label, const QString& text);
+
+    static constexpr unsigned kDisplayTextColour = 0x00C00000; // dark blue, 0x00BBGGRR
+    static constexpr unsigned kQsTextColour = 0x000000C0;      // dark red
+    static constexpr unsigned kHighlightBack = 0x00C0FFFF;     // light yellow
+    static constexpr unsigned kPanelBack = 0x00CAD9D9;
+
+private:
+    QGroupBox* buildDisplayGroup(QWidget* parent);
+    QGroupBox* buildKeypadGroup(QWidget* parent);
+    QGroupBox* buildAlarmGroup(QWidget* parent);
+    QGroupBox* buildSwitchGroup(QWidget* parent);
+    QGroupBox* buildReadBackGroup(QWidget* parent);
+    QGroupBox* buildEntryGroup(QWidget* parent);
+    QWidget* buildTopStrip(QWidget* parent);
+    void buildSaveButtons(QWidget* parent);
+};

@@ -1,0 +1,491 @@
+#include "pseudoterminal.h"
+#include "remote/controls/instruments/instrumentlamp.h"
+#include "remote/controls/instruments/instrumentswitch.h"
+#include "remote/controls/instruments/scanmark.h"
+#include "remote/controls/progressbar/xp_progressbar.h"
+#include "remote/dialogs/frmconfig.h"
+#include "remote/dialogs/frmsecurity.h"
+#include "remote/startup/frmmain.h"
+#include "remote/startup/modcontrol.h"
+#include "tests/support/deviceframes.h"
+#include "tests/support/recordingmessagesink.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+namespace device = remote::link::device;
+
+QByteArray bytes(const std::vector<std::uint8_t>& v) {
+    return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
+}
+
+QColor textColour(const QWidget* w) {
+    return w->palette().color(QPalette::WindowText);
+}
+
+// The real window on a pseudo-terminal as Com1, found and worked by object names the way
+// an outside tool does. Ticks are driven by hand so every count is exact.
+class MonitorWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        for (const char* sub : {"program", "user", "run"}) {
+            QDir(dir.path()).mkpath(sub);
+        }
+        std::filesystem::copy_file(std::filesystem::path(TEST_BINARY_DIR) / "bin" / "Kvrset.mdb",
+                                   std::filesystem::path(dir.filePath("program").toStdString()) /
+                                       "Kvrset.mdb");
+        control = std::make_unique<modControl>(sink, modControl::Folders{dir.filePath("program"),
+                                                                         dir.filePath("user"),
+                                                                         dir.filePath("run")});
+        control->Sleep = [](int) {};
+        ASSERT_TRUE(control->StartProgram());
+        control->splash()->timLoad_Timer();
+        control->splash()->tim_exit_Timer();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        main = control->mainWindow();
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(main->MSComm1.PortOpened());
+        main->Timer1.stop();
+    }
+
+    void TearDown() override {
+        control.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    template <typename W = QWidget>
+    W* find(const QString& name) {
+        W* w = main->findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name.toStdString();
+        return w;
+    }
+
+    QString caption(const QString& name) { return find<QLabel>(name)->accessibleName(); }
+
+    void tick(int n = 1) {
+        for (int i = 0; i < n; ++i) {
+            main->Timer1_Timer();
+        }
+    }
+
+    // Writes bytes to the line, then a marker screen frame whose first line is `marker`;
+    // once the marker shows, everything written before it has been handled.
+    void feedAndSettle(const QByteArray& data) {
+        static int serial = 0;
+        const std::string marker = "SETTLE " + std::to_string(++serial);
+        const std::vector<std::string> fields{"", marker, "b", "c", "d", "e"};
+        pty.write(data + bytes(device::ScreenFrame(device::ScreenForm::Short, fields)));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return caption("BSCREEN_0") == QString::fromStdString(marker); }, 5000));
+    }
+
+    void unlockSaves() {
+        for (int i = 0; i < 9; ++i) {
+            find<QPushButton>(QStringLiteral("FREQSAVE_%1").arg(i))->setEnabled(true);
+        }
+    }
+
+    QTemporaryDir dir;
+    RecordingMessageSink sink;
+    serialtest::Pty pty;
+    serialtest::ComVariable com1{1, pty.slavePath()};
+    std::unique_ptr<modControl> control;
+    frmMain* main = nullptr;
+};
+
+// ---- What the detector sends ----
+
+TEST_F(MonitorWindow, AScreenFrameShowsItsLinesAndTheHighlightedOne) {
+    const std::vector<std::string> fields{
+        "", "Close Call 146.5", "MENU", "****************", "LASER 1 OK", "CC Found! x", "EXT OFF"};
+    pty.write(bytes(device::ScreenFrame(device::ScreenForm::Short, fields)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return caption("BSCREEN_0") == "TSCM Event 146.5"; }, 5000));
+    EXPECT_EQ(caption("BSCREEN_1"), "MENU");
+    EXPECT_EQ(caption("BSCREEN_2"), "LASER 1 OK");
+    EXPECT_EQ(caption("BSCREEN_3"), "TSCM !    x");
+    EXPECT_EQ(caption("BSCREEN_4"), "EXT OFF ") << "the closing 13 shows as a blank";
+    for (int line = 0; line < 5; ++line) {
+        const auto* label = find<QLabel>(QStringLiteral("BSCREEN_%1").arg(line));
+        EXPECT_EQ(label->text(), label->accessibleName());
+        EXPECT_EQ(label->autoFillBackground(), line == 1) << "line " << line;
+    }
+    EXPECT_EQ(find<QLabel>("BSCREEN_1")->palette().color(QPalette::Window),
+              QColor(0xFF, 0xFF, 0xC0));
+    const QString hex = find<QPlainTextEdit>("Text1")->toPlainText();
+    EXPECT_TRUE(hex.endsWith(" D ")) << hex.toStdString();
+
+    // The next frame writes every line again and so clears the highlight.
+    feedAndSettle({});
+    EXPECT_FALSE(find<QLabel>("BSCREEN_1")->autoFillBackground());
+}
+
+TEST_F(MonitorWindow, TheScanMarkBlinksAfterALongFrameAndGoesAtTheNextTickAfterAShortOne) {
+    const std::vector<std::string> fields{"", "SCANNING", "b", "c", "d", "e"};
+    pty.write(bytes(device::ScreenFrame(device::ScreenForm::Long, fields)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return caption("BSCREEN_0") == "SCANNING"; }, 5000));
+    auto* mark = find<ScanMark>("SCANMARK");
+    QList<bool> shown;
+    for (int t = 0; t < 8; ++t) {
+        tick();
+        shown.append(!mark->isHidden());
+    }
+    EXPECT_EQ(shown, (QList<bool>{false, false, false, true, true, true, true, false}));
+    feedAndSettle({});
+    tick();
+    EXPECT_TRUE(mark->isHidden());
+}
+
+struct DisplayCase {
+    const char* name;
+    const char* shown;
+};
+
+TEST_F(MonitorWindow, ASettingsFrameFillsEveryDisplayAndABadChecksumChangesNothing) {
+    device::Settings s;
+    s.yearsAfter2000 = 26;
+    s.month = 12;
+    s.day = 10;
+    s.hour = 4;
+    s.minute = 30;
+    s.second = 59;
+    s.id = {'A', 'B', '1', '2', '3', '4'};
+    s.rfTransmitTime = 7;
+    s.laserQz1 = 300;
+    s.laserQz2 = 65535;
+    s.laserQ1 = 50;
+    s.laserQ2 = 5;
+    s.laserVolume1 = 60;
+    s.laserVolume2 = 9;
+    s.channelTimes = {14, 30, 60, 61, 5, 6, 10, 31, 32};
+    s.repeatTime = 24;
+    s.switchBits = 5;
+    s.serial = {'S', 'N', '0', '0', '0', '0', '4', '2'};
+    s.laserQs1 = 1234;
+    s.laserQs2 = 5;
+    pty.write(bytes(device::SettingsFrame(s)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return caption("SETID") == "QND-AB1234"; }, 5000));
+
+    const DisplayCase expected[] = {
+        {"TTIME_0", " 2026"},   {"TTIME_1", "12"},     {"TTIME_2", "10"},    {"TTIME_3", "4"},
+        {"TTIME_4", "30"},      {"TTIME_5", "59"},     {"RFXTIME", "7"},     {"LASERQZ1", "3.00"},
+        {"LASERQZ2", "655.35"}, {"LASERQS1", "12.34"}, {"LASERQS2", "0.05"}, {"LASERQ1", "0.50"},
+        {"LASERQ2", "0.05"},    {"LASERVV1", "60"},    {"LASERVV2", "9"},    {"STIMEV_0", "14"},
+        {"STIMEV_3", "61"},     {"STIMEV_8", "32"},    {"FREQV", "24"},      {"SERIAL", "SN000042"},
+    };
+    for (const DisplayCase& c : expected) {
+        EXPECT_EQ(caption(c.name), c.shown) << c.name;
+    }
+    const bool on[] = {true, false, true, false};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(find<ToggleSwitch>(QStringLiteral("KEYSW_%1").arg(k))->isChecked(), on[k]);
+    }
+    EXPECT_EQ(textColour(find<QLabel>("LASERQS1")), QColor(0xC0, 0, 0));
+    EXPECT_EQ(textColour(find<QLabel>("LASERQZ1")), QColor(0, 0, 0xC0));
+
+    std::vector<std::uint8_t> bad = device::SettingsFrame(device::Settings{});
+    bad[bad.size() - 2] ^= 1; // the checksum's low byte
+    feedAndSettle(bytes(bad));
+    for (const DisplayCase& c : expected) {
+        EXPECT_EQ(caption(c.name), c.shown) << c.name << " after a bad checksum";
+    }
+}
+
+TEST_F(MonitorWindow, AnAlarmLabelTurnsRedAtTheNextTickAndBlackAtTheEleventh) {
+    const auto code = device::AlarmCode(2);
+    feedAndSettle(QByteArray(reinterpret_cast<const char*>(code.data()), 3));
+    auto* label = find<QLabel>("EVENTL_2");
+    EXPECT_EQ(label->accessibleName(), "Ext1(CH1) :");
+    EXPECT_EQ(textColour(label), QColor(Qt::black));
+    QList<bool> red;
+    for (int t = 1; t <= 11; ++t) {
+        tick();
+        red.append(textColour(label) == QColor(192, 0, 0));
+    }
+    EXPECT_EQ(red,
+              (QList<bool>{true, true, true, true, true, true, true, true, true, true, false}));
+    EXPECT_EQ(textColour(find<QLabel>("EVENTL_1")), QColor(Qt::black));
+}
+
+// ---- What the operator sends ----
+
+struct KeyCase {
+    const char* name;
+    const char* control;
+    bool holdDown; // press only (true) or a whole click
+    const char* payload;
+};
+
+class OperatorKeys : public MonitorWindow, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(OperatorKeys, PutTheirKeyFrameOnTheLine) {
+    QTest::mouseClick(find<SlideSwitch>("LOOPSW"), Qt::LeftButton);
+    ASSERT_TRUE(find<SlideSwitch>("LOOPSW")->isChecked());
+    auto* button = find<QPushButton>(QString::fromLatin1(GetParam().control));
+    if (GetParam().holdDown) {
+        QTest::mousePress(button, Qt::LeftButton);
+    } else {
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    tick();
+    const QByteArray frame = pty.read(9);
+    ASSERT_EQ(frame.size(), 9);
+    EXPECT_EQ(frame.left(7), QByteArray(GetParam().payload));
+    EXPECT_EQ(frame.at(8), '\r');
+    if (GetParam().holdDown) {
+        QTest::mouseRelease(button, Qt::LeftButton);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, OperatorKeys,
+                         ::testing::Values(KeyCase{"scanHeld", "Button_18", true, "KEYINS1"},
+                                           KeyCase{"scanClicked", "Button_18", false, "KEYINS0"},
+                                           KeyCase{"powerHeld", "Button_26", true, "KEYINF1"},
+                                           KeyCase{"upHeld", "Button_24", true, "KEYIN<1"},
+                                           KeyCase{"volumeUp", "Button2_20", false, "KEYIN!0"},
+                                           KeyCase{"squelchDown", "Button2_23", false, "KEYIN%0"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MonitorWindow, TheLoopSwitchStartsAndStopsPolling) {
+    auto* loop = find<SlideSwitch>("LOOPSW");
+    tick(4);
+    EXPECT_TRUE(pty.read(1, 200).isEmpty()) << "silent while the loop is off";
+    QTest::mouseClick(loop, Qt::LeftButton);
+    tick(2);
+    EXPECT_EQ(pty.read(9).left(7), "REMOTE1");
+    tick(2);
+    EXPECT_EQ(pty.read(14).mid(5, 7), "SETDATA");
+    QTest::mouseClick(loop, Qt::LeftButton);
+    EXPECT_FALSE(loop->isChecked());
+    tick(4);
+    EXPECT_TRUE(pty.read(1, 200).isEmpty());
+}
+
+TEST_F(MonitorWindow, SavesStayLockedUntilUnlockedThenSendTheirSetting) {
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_FALSE(find<QPushButton>(QStringLiteral("FREQSAVE_%1").arg(i))->isEnabled());
+    }
+    QTest::mouseClick(find<QPushButton>("FREQSAVE_2"), Qt::LeftButton);
+    tick(6);
+    EXPECT_TRUE(pty.read(1, 200).isEmpty()) << "a locked button sends nothing";
+
+    unlockSaves();
+    find<QLineEdit>("XTIME")->setText("75");
+    QTest::mouseClick(find<QPushButton>("FREQSAVE_2"), Qt::LeftButton);
+    tick();
+    const QByteArray frame = pty.read(14);
+    ASSERT_EQ(frame.size(), 14);
+    EXPECT_EQ(frame.at(10), 6);
+    EXPECT_EQ(frame.at(11), 0);
+    tick(4);
+    EXPECT_EQ(pty.read(14).mid(5, 7), "SETDATA") << "one read-back follows, loop off";
+}
+
+TEST_F(MonitorWindow, AnOperatedSwitchTurnsYellowHoldsAgainstFramesAndIsSavedByButtonSeven) {
+    auto* sw = find<ToggleSwitch>("KEYSW_2");
+    QTest::mouseClick(sw, Qt::LeftButton);
+    EXPECT_TRUE(sw->isChecked());
+    EXPECT_EQ(sw->backColor(), QColor(0xFF, 0xFF, 0x80));
+    device::Settings off; // every switch bit clear
+    feedAndSettle(bytes(device::SettingsFrame(off)));
+    EXPECT_TRUE(sw->isChecked()) << "the operator's change holds";
+
+    unlockSaves();
+    QTest::mouseClick(find<QPushButton>("FREQSAVE_7"), Qt::LeftButton);
+    tick();
+    const QByteArray frame = pty.read(14);
+    ASSERT_EQ(frame.size(), 14);
+    EXPECT_EQ(frame.at(11), 4) << "switch 2 is bit value 4";
+    EXPECT_NE(sw->backColor(), QColor(0xFF, 0xFF, 0x80));
+}
+
+TEST_F(MonitorWindow, ARefusedSaveLeavesTicksAndReceivedBytesRunningWhileItsBoxIsUp) {
+    // A box that stays up until a frame received meanwhile shows, the way a modal box
+    // runs its own event loop.
+    struct WaitingSink : RecordingMessageSink {
+        std::function<void()> whileShown;
+        Answer warning(const QString& text, const QString& title) override {
+            if (whileShown) {
+                whileShown();
+            }
+            return RecordingMessageSink::warning(text, title);
+        }
+    };
+    WaitingSink waiting;
+    bool shownDuringBox = false;
+    int ticksDuringBox = 0;
+    waiting.whileShown = [&] {
+        main->Timer1.start();
+        const int before = main->link().PollTick();
+        pty.write(bytes(device::ScreenFrame(
+            device::ScreenForm::Short, std::vector<std::string>{"", "DURING", "b", "c", "d"})));
+        shownDuringBox = QTest::qWaitFor([&] { return caption("BSCREEN_0") == "DURING"; }, 5000);
+        ticksDuringBox = QTest::qWaitFor([&] { return main->link().PollTick() != before; }, 5000);
+        main->Timer1.stop();
+    };
+    // The sink is reached through the control; swap it in by rebuilding on it.
+    control.reset();
+    control = std::make_unique<modControl>(
+        waiting,
+        modControl::Folders{dir.filePath("program"), dir.filePath("user"), dir.filePath("run")});
+    control->Sleep = [](int) {};
+    ASSERT_TRUE(control->StartProgram());
+    control->splash()->timLoad_Timer();
+    control->splash()->tim_exit_Timer();
+    main = control->mainWindow();
+    main->Timer1.stop();
+
+    unlockSaves();
+    find<QLineEdit>("txtSet1_3")->setText("-1");
+    QTest::mouseClick(find<QPushButton>("FREQSAVE_0"), Qt::LeftButton);
+    tick();
+    EXPECT_TRUE(waiting.messages.isEmpty()) << "never inside the tick";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !waiting.messages.isEmpty(); }, 5000));
+    EXPECT_TRUE(shownDuringBox);
+    EXPECT_TRUE(ticksDuringBox);
+}
+
+TEST_F(MonitorWindow, TheAccessCodeFromTheMenuUnlocksTheSaves) {
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<frmSecurity*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClicks(dialog->NewPass, QStringLiteral("kt48260"));
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+    });
+    main->mnuFile_Back->trigger();
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_TRUE(find<QPushButton>(QStringLiteral("FREQSAVE_%1").arg(i))->isEnabled());
+    }
+}
+
+TEST_F(MonitorWindow, ThePortDialogFromTheToolbarActsOnTheWindowsPort) {
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<frmConfig*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->cboSpeed->currentText(), "9600");
+        dialog->cboSpeed->setEditText(QStringLiteral("4800"));
+        dialog->cmdOK->click();
+    });
+    main->ssrToolbar_Click(0, true);
+    EXPECT_EQ(main->MSComm1.Settings(), "4800,n,8,1");
+    EXPECT_TRUE(main->MSComm1.PortOpened());
+    EXPECT_FALSE(main->ssrToolbar.at(0)->isChecked()) << "the button is up again";
+    EXPECT_TRUE(main->findChild<QAction*>("mnuFile_Config"));
+}
+
+// ---- Names, texts and fit ----
+
+TEST_F(MonitorWindow, EveryControlCarriesItsNameAndItsDesignedText) {
+    struct Named {
+        const char* name;
+        const char* text; // nullptr: not a label
+    };
+    const Named controls[] = {
+        {"EVENTL_0", "RF Signal :"},
+        {"EVENTL_1", "Laser Beam :"},
+        {"EVENTL_4", "Ext3(Video) :"},
+        {"EVENTL_5", "Ext4(Digital) :"},
+        {"EVENTL_8", "Ext7 :"},
+        {"TTIME_0", "2010"},
+        {"TTIME_1", "5"},
+        {"SETID", "QND-"},
+        {"SERIAL", "00000000"},
+        {"LASERQ1", "0.0"},
+        {"LASERQS2", "0.00"},
+        {"STIMEV_8", "0"},
+        {"FREQV", "0"},
+        {"Label1", "REMOTE PROGRAM"},
+        {"BSCREEN_4", ""},
+        {"Label4_0", "Volume"},
+        {"Label4_1", "Squelch"},
+        {"Button_1", nullptr},
+        {"Button_19", nullptr},
+        {"Button_26", nullptr},
+        {"Button2_20", nullptr},
+        {"Button2_23", nullptr},
+        {"LOOPSW", nullptr},
+        {"KEYSW_0", nullptr},
+        {"KEYSW_3", nullptr},
+        {"FREQSAVE_0", nullptr},
+        {"FREQSAVE_8", nullptr},
+        {"CWButton1", nullptr},
+        {"CWButton2", nullptr},
+        {"STTIME1", nullptr},
+        {"STTIME9", nullptr},
+        {"txtSet1_0", nullptr},
+        {"IDIN", nullptr},
+        {"SCANMARK", nullptr},
+        {"Text1", nullptr},
+        {"XP_ProgressBar1", nullptr},
+    };
+    for (const Named& c : controls) {
+        QWidget* w = find(QString::fromLatin1(c.name));
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->accessibleDescription(), c.name);
+        if (c.text) {
+            EXPECT_EQ(w->accessibleName(), QString::fromUtf8(c.text)) << c.name;
+        }
+    }
+    const char* captions[][2] = {{"Button_1", "POL"},   {"Button_5", "L/O"}, {"Button_15", "."},
+                                 {"Button_18", "SCAN"}, {"Button_24", "UP"}, {"Button_25", "DN"},
+                                 {"Button_26", ""}};
+    for (const auto& c : captions) {
+        EXPECT_EQ(find<QPushButton>(c[0])->text(), c[1]) << c[0];
+    }
+}
+
+struct InputCase {
+    const char* name;
+    const char* initial;
+    int length;
+};
+
+TEST_F(MonitorWindow, InputsStartWithTheirDesignedTextsAndLengths) {
+    const InputCase inputs[] = {
+        {"txtSet1_0", "", 2}, {"txtSet1_4", "", 2},   {"IDIN", "", 6},        {"SERIALIN", "", 8},
+        {"XTIME", "", 2},     {"LASERCH1", "0.5", 4}, {"LASERCH2", "0.5", 4}, {"LASERV1", "60", 2},
+        {"LASERV2", "60", 2}, {"STTIME1", "14", 2},   {"STTIME2", "30", 2},   {"STTIME3", "60", 2},
+        {"STTIME4", "60", 2}, {"STTIME5", "5", 2},    {"STTIME6", "5", 2},    {"STTIME7", "10", 2},
+        {"STTIME8", "30", 2}, {"STTIME9", "30", 2},   {"FREQSET", "24", 2},
+    };
+    for (const InputCase& c : inputs) {
+        auto* edit = find<QLineEdit>(c.name);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->text(), c.initial) << c.name;
+        EXPECT_EQ(edit->maxLength(), c.length) << c.name;
+    }
+}
+
+TEST_F(MonitorWindow, TheRedBarStandsAsTheWindowsDesignStoresIt) {
+    auto* bar = find<XP_ProgressBar>("XP_ProgressBar1");
+    EXPECT_EQ(bar->brushStyle(), 0);
+    EXPECT_EQ(bar->color(), 0x000000FFu);
+    EXPECT_EQ(bar->min(), 1);
+    EXPECT_EQ(bar->orientation(), 1);
+    // Stored 100 reads back through Value as 101, which the drawing pins at 100: full.
+    EXPECT_EQ(bar->percent(), 100);
+}
+
+TEST_F(MonitorWindow, TheWindowFitsASmallLaptopScreen) {
+    const QSize needed = main->minimumSizeHint().expandedTo(main->minimumSize());
+    EXPECT_LE(needed.width(), 1366);
+    EXPECT_LE(needed.height(), 768 - 40) << "room for a title bar and a panel";
+}
+
+} // namespace
