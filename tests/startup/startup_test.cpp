@@ -9,11 +9,13 @@
 #include "tests/support/recordingmessagesink.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
+#include <QStatusBar>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -472,9 +474,10 @@ TEST_F(Station, TheMenuCarriesTheItsCaptionsAndEntries) {
     ASSERT_TRUE(makeControl().StartProgram());
     RecordingMain main(*control);
     const QList<QAction*> menus = main.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
+    ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text(), "File(&F)");
-    EXPECT_EQ(menus[1]->text(), "Help(&H)");
+    EXPECT_EQ(menus[1]->text(), "View(&V)"); // the alarm history and the line recorder
+    EXPECT_EQ(menus[2]->text(), "Help(&H)");
     QStringList fileItems;
     for (QAction* a : menus[0]->menu()->actions()) {
         fileItems.append(a->isSeparator() ? "-" : a->text());
@@ -555,3 +558,116 @@ TEST(EnterAsTab, EnterMovesToTheNextControlAndIsConsumed) {
 }
 
 } // namespace
+
+// ---- Alarm history and line recording ----
+
+namespace {
+
+std::vector<remote::history::AlarmRecord> historyOf(frmMain& main) {
+    const auto* store = main.records().history().store();
+    return store ? store->read(remote::history::HistoryFilter{})
+                 : std::vector<remote::history::AlarmRecord>{};
+}
+
+} // namespace
+
+TEST_F(Station, AlarmsOnTheLineAreKeptARecordingReplaysWithoutSendingOrKeeping) {
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    main->Timer1.stop();
+    StationRecords& records = main->records();
+    ASSERT_TRUE(records.history().available()) << records.history().problem().toStdString();
+
+    const QString recording = dir.filePath("line.rec");
+    ASSERT_TRUE(records.startRecording(recording));
+    pty.write(kScreenFrame.toLatin1() + QByteArray("FB1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->link().AlarmActive(1); }, 5000));
+    main->Timer1_Timer();
+    EXPECT_TRUE(records.statusText().startsWith("REC ")) << records.statusText().toStdString();
+    records.stopRecording();
+    EXPECT_EQ(records.statusText(), "");
+
+    auto rows = historyOf(*main);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].channel, 1);
+    EXPECT_EQ(rows[0].label, "Laser Beam :");
+    const auto before = QDateTime::currentMSecsSinceEpoch();
+    EXPECT_LE(rows[0].utcMs, before);
+    EXPECT_GT(rows[0].utcMs, before - 60'000);
+
+    // Let the label fade, so the replayed code would be a new alarm.
+    for (int i = 0; i < 12; ++i) {
+        main->Timer1_Timer();
+    }
+    ASSERT_FALSE(main->link().AlarmActive(1));
+
+    bool sawReplay = false;
+    QObject::connect(&records, &StationRecords::replayChanged, [&](bool on) {
+        sawReplay |= on;
+        if (on) {
+            EXPECT_FALSE(main->MSComm1.PortOpen());
+            EXPECT_FALSE(main->MSComm1.PortOpened());
+            EXPECT_TRUE(main->windowTitle().startsWith("REMOTE PROGRAM - REPLAY"));
+        }
+    });
+    ASSERT_TRUE(records.startReplay(recording, 0));
+    main->link().LOOPSW_ValueChanged(true);
+    main->Timer1_Timer();
+    main->Timer1_Timer(); // the poll tick: nothing may go out
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !records.replaying(); }, 10000));
+    EXPECT_TRUE(pty.read(1, 300).isEmpty()) << "nothing was sent during the replay";
+    main->link().LOOPSW_ValueChanged(false);
+    EXPECT_TRUE(sawReplay);
+    EXPECT_TRUE(main->link().AlarmActive(1)) << "the replayed code reached the link";
+    main->Timer1_Timer(); // the replayed alarm turns red now
+    EXPECT_EQ(historyOf(*main).size(), 1u) << "a replay is not history";
+    EXPECT_EQ(main->windowTitle(), "REMOTE PROGRAM");
+    EXPECT_TRUE(main->MSComm1.PortOpen());
+    EXPECT_TRUE(main->MSComm1.PortOpened());
+
+    // After the replay the history runs again.
+    for (int i = 0; i < 12; ++i) {
+        main->Timer1_Timer();
+    }
+    pty.write("FA1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->link().AlarmActive(0); }, 5000));
+    main->Timer1_Timer();
+    EXPECT_EQ(historyOf(*main).size(), 2u);
+}
+
+TEST_F(Station, ADamagedHistoryIsShownInTheStatusBarAndTheStationRunsOn) {
+    deliverSettings();
+    QDir().mkpath(dir.filePath("user"));
+    QFile damaged(dir.filePath("user/alarm-history.sqlite3"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(8192, 'x'));
+    damaged.close();
+
+    frmMain* main = startAndLoad();
+    ASSERT_NE(main, nullptr);
+    main->Timer1.stop();
+    EXPECT_TRUE(main->MSComm1.PortOpen());
+    EXPECT_FALSE(main->records().history().available());
+    bool shown = false;
+    for (QLabel* label : main->statusBar()->findChildren<QLabel*>()) {
+        shown |= label->text().startsWith("Alarm history off: ");
+    }
+    EXPECT_TRUE(shown);
+    pty.write("FA1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->link().AlarmActive(0); }, 5000));
+    main->Timer1_Timer();
+    EXPECT_EQ(damaged.size(), 8192) << "the file is left for the operator to look at";
+}
+
+TEST_F(Station, TheHistoryWindowOpensFromTheViewMenu) {
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    main->Timer1.stop();
+    QAction* viewMenu = main->menuBar()->actions().at(1);
+    QAction* history = viewMenu->menu()->actions().at(0);
+    EXPECT_EQ(history->text(), "Alarm history");
+    history->trigger();
+    ASSERT_NE(main->records().historyWindow(), nullptr);
+    EXPECT_TRUE(main->records().historyWindow()->isVisible());
+    EXPECT_EQ(main->records().historyWindow()->windowTitle(), "Alarm history");
+}
