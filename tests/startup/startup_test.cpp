@@ -671,3 +671,41 @@ TEST_F(Station, TheHistoryWindowOpensFromTheViewMenu) {
     EXPECT_TRUE(main->records().historyWindow()->isVisible());
     EXPECT_EQ(main->records().historyWindow()->windowTitle(), "Alarm history");
 }
+
+TEST(ExportHistoryCommand, WritesTheCsvWithoutAWindowOrADisplay) {
+    QTemporaryDir data;
+    QDir().mkpath(data.filePath("remote"));
+    {
+        remote::history::HistoryStore store(
+            data.filePath("remote/alarm-history.sqlite3").toStdString());
+        for (int channel : {2, 7}) {
+            remote::history::AlarmRecord r{0,       1'000 * channel, 0,
+                                           channel, "Ext, \"x\"",    std::nullopt};
+            store.insert(r);
+        }
+    }
+    QProcess remote;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", data.path());
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    remote.setProcessEnvironment(env);
+    const QString out = data.filePath("out.csv");
+    remote.start(QString(TEST_BINARY_DIR) + "/bin/remote",
+                 {"--export-history", out, "--from", "1970-01-01T00:00:05Z"});
+    ASSERT_TRUE(remote.waitForFinished(60000));
+    EXPECT_EQ(remote.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(remote.exitCode(), 0) << remote.readAllStandardError().toStdString();
+    QFile csv(out);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll().toStdString(),
+              "time,channel,label,detector_clock\r\n"
+              "1970-01-01T00:00:07.000+00:00,7,\"Ext, \"\"x\"\"\",\r\n");
+
+    remote.start(QString(TEST_BINARY_DIR) + "/bin/remote",
+                 {"--export-history", out, "--to", "later"});
+    ASSERT_TRUE(remote.waitForFinished(60000));
+    EXPECT_EQ(remote.exitCode(), 2);
+    EXPECT_TRUE(remote.readAllStandardError().contains("not an ISO 8601 time"));
+}
