@@ -2,7 +2,11 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace remote::history {
 namespace {
@@ -81,12 +85,55 @@ bool HistoryFilter::accepts(const AlarmRecord& r) const {
            r.channel < kChannelCount && (channelMask >> r.channel & 1u) != 0;
 }
 
+// Copies the log back into the database from a thread of its own: a checkpoint syncs the
+// file to disk, which can take tens of milliseconds on a busy disk, and the inserts run
+// on the window's thread between ticks.
+class Checkpointer {
+public:
+    explicit Checkpointer(const std::filesystem::path& file)
+        : m_thread([this, file] { run(file); }) {}
+    ~Checkpointer() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+    Checkpointer(const Checkpointer&) = delete;
+    Checkpointer& operator=(const Checkpointer&) = delete;
+
+private:
+    void run(const std::filesystem::path& file) {
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+            std::unique_lock lock(m_mutex);
+            while (!m_wake.wait_for(lock, kInterval, [this] { return m_stop; })) {
+                lock.unlock();
+                // Passive: never waits for the writer, copies what it can.
+                sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
+                                          nullptr);
+                lock.lock();
+            }
+        }
+        sqlite3_close(db);
+    }
+
+    static constexpr std::chrono::seconds kInterval{2};
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
 struct HistoryStore::Private {
     std::filesystem::path file;
     sqlite3* db = nullptr;
     std::unique_ptr<Statement> insert;
+    std::unique_ptr<Checkpointer> checkpointer;
 
     ~Private() {
+        checkpointer.reset();
         insert.reset();
         sqlite3_close(db);
     }
@@ -140,6 +187,9 @@ HistoryStore::HistoryStore(const std::filesystem::path& file)
         // first alarm.
         scalar(d->db, "SELECT count(*) FROM (SELECT id FROM alarm LIMIT 1)");
     }
+    // Commits only append to the log; the checkpointer thread folds it back.
+    exec(d->db, "PRAGMA wal_autocheckpoint=0");
+    d->checkpointer = std::make_unique<Checkpointer>(file);
     d->insert = std::make_unique<Statement>(
         d->db, "INSERT INTO alarm (utc_ms, utc_offset_s, channel, label, detector_clock)"
                " VALUES (?, ?, ?, ?, ?)");
