@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDateTimeEdit>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <sstream>
 
 using remote::history::AlarmRecord;
@@ -28,7 +30,7 @@ using remote::history::HistoryFilter;
 TimelineView::TimelineView(QWidget* parent)
     : QWidget(parent) {
     setMouseTracking(true);
-    setMinimumHeight(9 * 8);
+    setMinimumHeight(9 * 8 + fontMetrics().height());
 }
 
 void TimelineView::setState(timeline::State state) {
@@ -47,14 +49,44 @@ QString TimelineView::markText(std::size_t index) const {
         QString::fromLatin1(remote::history::kChannelLabels[static_cast<std::size_t>(m.channel)]));
 }
 
+QRect TimelineView::plotRect() const {
+    // Channel names on the left, the range's ends under the rows.
+    const QFontMetrics metrics(font());
+    int gutter = 0;
+    for (const char* label : remote::history::kChannelLabels) {
+        gutter = std::max(gutter, metrics.horizontalAdvance(QString::fromLatin1(label)));
+    }
+    return QRect(gutter + 8, 0, std::max(0, width() - gutter - 8),
+                 std::max(0, height() - metrics.height() - 2));
+}
+
 void TimelineView::paintEvent(QPaintEvent*) {
-    QImage image(size(), QImage::Format_ARGB32_Premultiplied);
+    const QRect plot = plotRect();
+    QImage image(plot.size(), QImage::Format_ARGB32_Premultiplied);
     timeline::paint(image, m_state);
-    QPainter(this).drawImage(0, 0, image);
+    QPainter painter(this);
+    painter.drawImage(plot.topLeft(), image);
+    const int rh = timeline::rowHeight(plot.height());
+    if (rh <= 0) {
+        return;
+    }
+    for (int row = 0; row < timeline::kRows; ++row) {
+        painter.drawText(
+            QRect(0, row * rh, plot.left() - 4, rh), Qt::AlignRight | Qt::AlignVCenter,
+            QString::fromLatin1(remote::history::kChannelLabels[static_cast<std::size_t>(row)]));
+    }
+    const auto when = [](std::int64_t ms) {
+        return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    };
+    const QRect axis(plot.left(), plot.bottom() + 2, plot.width(), height() - plot.bottom() - 2);
+    painter.drawText(axis, Qt::AlignLeft | Qt::AlignTop, when(m_state.fromMs));
+    painter.drawText(axis, Qt::AlignRight | Qt::AlignTop, when(m_state.toMs));
 }
 
 void TimelineView::mouseMoveEvent(QMouseEvent* event) {
-    const auto hit = timeline::hitTest(m_state, size(), event->position().toPoint());
+    const QRect plot = plotRect();
+    const auto hit =
+        timeline::hitTest(m_state, plot.size(), event->position().toPoint() - plot.topLeft());
     if (hit != m_state.hovered) {
         m_state.hovered = hit;
         update();
@@ -187,6 +219,13 @@ void frmHistory::refresh() {
         m_fromMs = txtFrom->dateTime().toMSecsSinceEpoch();
         m_toMs = txtTo->dateTime().toMSecsSinceEpoch();
         break;
+    }
+    if (cboRange->currentData().toInt() != Custom) {
+        // A switch to the custom range starts from the range shown last.
+        const QSignalBlocker b1(txtFrom);
+        const QSignalBlocker b2(txtTo);
+        txtFrom->setDateTime(QDateTime::fromMSecsSinceEpoch(m_fromMs));
+        txtTo->setDateTime(QDateTime::fromMSecsSinceEpoch(m_toMs));
     }
     HistoryFilter filter;
     filter.from = m_fromMs;

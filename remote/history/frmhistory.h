@@ -22,7 +22,9 @@ public:
     explicit TimelineView(QWidget* parent = nullptr);
     void setState(timeline::State state);
     const timeline::State& state() const { return m_state; }
-    QSize sizeHint() const override { return {600, 9 * 14}; }
+    QSize sizeHint() const override { return {600, 9 * 14 + 2 * fontMetrics().height()}; }
+    // Where the rows are drawn; channel names to the left, the range's ends below.
+    QRect plotRect() const;
     // The text the hover shows for a mark.
     QString markText(std::size_t index) const;
 
