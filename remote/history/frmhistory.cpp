@@ -3,6 +3,8 @@
 #include "remote/history/csvexport.h"
 #include "remote/history/historylog.h"
 
+#include "common/raster.h"
+
 #include <QComboBox>
 #include <QDateTime>
 #include <QDateTimeEdit>
@@ -62,7 +64,7 @@ QRect TimelineView::plotRect() const {
 
 void TimelineView::paintEvent(QPaintEvent*) {
     const QRect plot = plotRect();
-    QImage image(plot.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage image(plot.size(), common::kSurfaceFormat);
     timeline::paint(image, m_state);
     QPainter painter(this);
     painter.drawImage(plot.topLeft(), image);

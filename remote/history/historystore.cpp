@@ -111,8 +111,7 @@ private:
             while (!m_wake.wait_for(lock, kInterval, [this] { return m_stop; })) {
                 lock.unlock();
                 // Passive: never waits for the writer, copies what it can.
-                sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
-                                          nullptr);
+                sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
                 lock.lock();
             }
         }

@@ -21,12 +21,6 @@ int rowHeight(int height) {
 
 namespace {
 
-void fillRows(QImage& image, int x0, int x1, int y0, int y1, QRgb rgb) {
-    for (int y = y0; y < y1; ++y) {
-        common::drawLineWithoutEnd(image, x0, y, x1, y, rgb);
-    }
-}
-
 void drawMark(QImage& image, int x, int row, int rh, QRgb rgb, int halfWidth) {
     // The mark leaves a pixel free above and below so neighbouring rows stay apart.
     const int top = row * rh + (rh > 2 ? 1 : 0);
@@ -39,44 +33,37 @@ void drawMark(QImage& image, int x, int row, int rh, QRgb rgb, int halfWidth) {
 } // namespace
 
 void paint(QImage& image, const State& state) {
-    if (image.isNull()) {
+    if (!common::prepareSurface(image)) {
         return;
     }
-    const bool native = image.format() == QImage::Format_ARGB32 ||
-                        image.format() == QImage::Format_RGB32 ||
-                        image.format() == QImage::Format_ARGB32_Premultiplied;
-    const QImage::Format original = image.format();
-    QImage work = native ? std::move(image) : image.convertToFormat(QImage::Format_ARGB32);
-    const int w = work.width();
-    const int h = work.height();
-    const int rh = rowHeight(h);
-    work.fill(kBackground);
-    if (rh > 0) {
-        for (int row = 0; row < kRows; ++row) {
-            if (row % 2 == 1) {
-                fillRows(work, 0, w, row * rh, (row + 1) * rh - 1, kStripe);
-            }
-            common::drawLineWithoutEnd(work, 0, (row + 1) * rh - 1, w, (row + 1) * rh - 1,
-                                       kRowLine);
+    const int w = image.width();
+    const int rh = rowHeight(image.height());
+    image.fill(kBackground);
+    if (rh <= 0) {
+        return;
+    }
+    for (int row = 0; row < kRows; ++row) {
+        if (row % 2 == 1) {
+            common::fillRect(image, QRect(0, row * rh, w, rh - 1), kStripe);
         }
-        for (std::size_t i = 0; i < state.marks.size(); ++i) {
-            const Mark& m = state.marks[i];
-            const auto x = columnOf(state, w, m.utcMs);
-            if (!x || m.channel < 0 || m.channel >= kRows || state.hovered == i) {
-                continue;
-            }
-            drawMark(work, *x, m.channel, rh, kMark, 0);
+        common::drawLineWithoutEnd(image, 0, (row + 1) * rh - 1, w, (row + 1) * rh - 1, kRowLine);
+    }
+    for (std::size_t i = 0; i < state.marks.size(); ++i) {
+        const Mark& m = state.marks[i];
+        const auto x = columnOf(state, w, m.utcMs);
+        if (!x || m.channel < 0 || m.channel >= kRows || state.hovered == i) {
+            continue;
         }
-        // The hovered mark last, so it stands over its neighbours.
-        if (state.hovered && *state.hovered < state.marks.size()) {
-            const Mark& m = state.marks[*state.hovered];
-            const auto x = columnOf(state, w, m.utcMs);
-            if (x && m.channel >= 0 && m.channel < kRows) {
-                drawMark(work, *x, m.channel, rh, kHoverMark, 1);
-            }
+        drawMark(image, *x, m.channel, rh, kMark, 0);
+    }
+    // The hovered mark last, so it stands over its neighbours.
+    if (state.hovered && *state.hovered < state.marks.size()) {
+        const Mark& m = state.marks[*state.hovered];
+        const auto x = columnOf(state, w, m.utcMs);
+        if (x && m.channel >= 0 && m.channel < kRows) {
+            drawMark(image, *x, m.channel, rh, kHoverMark, 1);
         }
     }
-    image = native ? std::move(work) : work.convertToFormat(original);
 }
 
 std::optional<std::size_t> hitTest(const State& state, QSize size, QPoint point) {

@@ -37,7 +37,9 @@ std::optional<int> columnOf(const State& state, int width, std::int64_t utcMs);
 // Rows are height / 9 pixels (rounded down), from channel 0 at the top.
 int rowHeight(int height);
 
-// Draws the state over the whole image; any size and format, an empty image is left alone.
+// Draws the state over the whole image, of any size; like every shared raster rule it draws
+// in common::kSurfaceFormat, converting an image in another format in place. A null image is
+// left alone.
 void paint(QImage& image, const State& state);
 
 // The mark at a point of an image of size (the nearest within kHitSlop in its row).
