@@ -1,7 +1,9 @@
 #include "remote/history/frmhistory.h"
 #include "remote/history/historylog.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QMouseEvent>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -94,4 +96,28 @@ TEST(HistoryWindowWithoutStore, ShowsTheProblemAndAnEmptyTable) {
     EXPECT_EQ(window.model().rowCount(), 0);
     log.record(AlarmRecord{0, 1, 0, 1, "x", std::nullopt});
     EXPECT_EQ(window.model().rowCount(), 0);
+}
+
+TEST_F(HistoryWindow, HoverOverAMarkShowsItsLocalTime) {
+    frmHistory window(log, [this] { return now; });
+    window.resize(800, 600);
+    window.show();
+    TimelineView* view = window.timelineView();
+    const QRect plot = view->plotRect();
+    ASSERT_GT(plot.width(), 0);
+    const auto& marks = view->state().marks;
+    ASSERT_EQ(marks.size(), 12u);
+    const auto x = timeline::columnOf(view->state(), plot.width(), marks[3].utcMs);
+    ASSERT_TRUE(x);
+    const int rh = timeline::rowHeight(plot.height());
+    const QPointF at(plot.left() + *x, plot.top() + marks[3].channel * rh + rh / 2);
+    QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    ASSERT_EQ(view->state().hovered, 3u);
+    EXPECT_EQ(view->markText(3).toStdString(),
+              remote::history::isoLocalTime(marks[3].utcMs, 3600) + "  Ext2(CH2) :");
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(view, &leave);
+    EXPECT_FALSE(view->state().hovered);
 }
