@@ -3,10 +3,10 @@
 // possible into the protocol core.
 #include "remote/history/csvexport.h"
 #include "remote/history/historystore.h"
-#include "remote/link/deviceframes.h"
 #include "remote/link/monitorlink.h"
 #include "remote/recording/linerecorder.h"
 #include "remote/recording/replayscheduler.h"
+#include "tests/support/deviceframes.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlcipher/sqlite3.h>
@@ -32,8 +32,12 @@ struct TempDir {
 };
 
 AlarmRecord sample(std::int64_t i) {
-    return AlarmRecord{0, 1'798'000'000'000 + i * 100, 3600, static_cast<int>(i % 9),
-                       kChannelLabels[static_cast<std::size_t>(i % 9)], "2026-12-23 05:26:40"};
+    return AlarmRecord{0,
+                       1'798'000'000'000 + i * 100,
+                       3600,
+                       static_cast<int>(i % 9),
+                       kChannelLabels[static_cast<std::size_t>(i % 9)],
+                       "2026-12-23 05:26:40"};
 }
 
 // One alarm, committed, as the tick that shows it writes it. Each insert is timed on its
@@ -158,8 +162,8 @@ public:
 void BM_ReplayAsFastAsPossible(benchmark::State& state) {
     namespace device = remote::link::device;
     std::vector<std::uint8_t> stream;
-    const std::vector<std::string> fields{"0", "MAIN MENU", "1.Scan Mode", "2.Laser Set",
-                                          "3.Ext Inputs", "4.Clock Set"};
+    const std::vector<std::string> fields{"0",           "MAIN MENU",    "1.Scan Mode",
+                                          "2.Laser Set", "3.Ext Inputs", "4.Clock Set"};
     for (int cycle = 0; cycle < 200; ++cycle) {
         const auto screen = device::ScreenFrame(device::ScreenForm::Short, fields);
         stream.insert(stream.end(), screen.begin(), screen.end());
@@ -175,7 +179,8 @@ void BM_ReplayAsFastAsPossible(benchmark::State& state) {
     std::vector<rec::Chunk> chunks;
     for (std::size_t at = 0; at < stream.size(); at += 64) {
         const auto end = std::min(stream.size(), at + 64);
-        chunks.push_back({at * 40, rec::Direction::Received,
+        chunks.push_back({at * 40,
+                          rec::Direction::Received,
                           {stream.begin() + static_cast<std::ptrdiff_t>(at),
                            stream.begin() + static_cast<std::ptrdiff_t>(end)}});
     }

@@ -1,7 +1,7 @@
 #include "link/linkfakes.h"
 #include "remote/history/alarmwatch.h"
 #include "remote/history/historystore.h"
-#include "remote/link/deviceframes.h"
+#include "tests/support/deviceframes.h"
 
 #include <QTemporaryDir>
 

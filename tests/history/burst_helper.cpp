@@ -3,7 +3,7 @@
 #include "link/linkfakes.h"
 #include "remote/history/alarmwatch.h"
 #include "remote/history/historystore.h"
-#include "remote/link/deviceframes.h"
+#include "tests/support/deviceframes.h"
 
 #include <cstdio>
 #include <vector>

@@ -1,9 +1,9 @@
 #include "link/linkfakes.h"
 #include "pseudoterminal.h"
-#include "remote/link/deviceframes.h"
 #include "remote/recording/linerecorder.h"
 #include "remote/recording/replayrunner.h"
 #include "remote/serial/serialcomm.h"
+#include "tests/support/deviceframes.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
