@@ -36,7 +36,7 @@ frmMain::frmMain(modControl& control, QWidget* parent)
     : QMainWindow(parent)
     , m_control(control)
     , m_messages(control.messages())
-    , m_link(*this, MSComm1) {
+    , m_link(m_records.view(), m_records.port()) {
     setWindowTitle(QString::fromLatin1(kCaption));
     buildMenu();
     buildToolbar();
@@ -50,6 +50,8 @@ frmMain::frmMain(modControl& control, QWidget* parent)
     connect(&MSComm1, &remote::serial::SerialComm::deviceLost, this, &frmMain::warnDeviceLost);
     connect(&MSComm1, &remote::serial::SerialComm::OnComm, this, &frmMain::MSComm1_OnComm);
     showConnection();
+    m_records.install(*this, m_control.folders().perUser,
+                      [this](std::span<const std::uint8_t> bytes) { m_link.OnReceive(bytes); });
 
     // Ticks begin as soon as the window exists; sending waits for the operator.
     Timer1.setInterval(kTimer1Interval);
@@ -280,6 +282,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::Timer1_Timer() {
     m_link.Timer1_Timer();
+    m_records.tickDone();
 }
 
 void frmMain::MSComm1_OnComm() {
@@ -288,7 +291,9 @@ void frmMain::MSComm1_OnComm() {
     }
     // One read of what is waiting: a port that counts bytes it cannot yield ends the
     // handler all the same.
-    m_link.OnReceive(MSComm1.InputAll());
+    const auto bytes = MSComm1.InputAll();
+    m_records.received(bytes);
+    m_link.OnReceive(bytes);
 }
 
 // ---- What the link shows ----

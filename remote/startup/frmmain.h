@@ -4,6 +4,7 @@
 #include "remote/link/monitorlink.h"
 #include "remote/link/monitorview.h"
 #include "remote/serial/serialcomm.h"
+#include "remote/startup/stationrecords.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -47,6 +48,8 @@ public:
     QAction* mnuHelp_Help = nullptr;
 
     remote::link::MonitorLink& link() { return m_link; }
+    // Alarm history, line recording and replay.
+    StationRecords& records() { return m_records; }
     QString connectionStatus() const;
 
     static constexpr char kCaption[] = "REMOTE PROGRAM";
@@ -103,6 +106,8 @@ private:
 
     modControl& m_control;
     MessageSink& m_messages;
+    // Between the link and this window: keeps alarms and records the line.
+    StationRecords m_records{*this, MSComm1};
     remote::link::MonitorLink m_link;
     QLabel* m_connection = nullptr;
     bool m_exitConfirmed = false;

@@ -1,9 +1,28 @@
 #include "modcontrol.h"
 #include "remote/dialogs/messagesink.h"
+#include "remote/history/historycli.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
+    // A script's export of the alarm history: no window (and no display needed), no
+    // single-instance check.
+    if (historycli::wantsExport(QStringList(argv, argv + argc))) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("remote"));
+        QString errors;
+        const int code = historycli::exportHistory(QCoreApplication::arguments(),
+                                                   modControl::defaultFolders().perUser +
+                                                       QStringLiteral("/alarm-history.sqlite3"),
+                                                   errors);
+        if (!errors.isEmpty()) {
+            std::fprintf(stderr, "remote: %s\n", qPrintable(errors));
+        }
+        return code;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("remote"));
     QApplication::setApplicationVersion(QStringLiteral(REMOTE_VERSION));

@@ -54,6 +54,7 @@ public:
     frmSplash* splash() const { return m_splash; }
     frmMain* mainWindow() const { return m_main.get(); }
     MessageSink& messages() const { return m_messages; }
+    const Folders& folders() const { return m_folders; }
 
     // The pause of the loading step; tests replace it.
     std::function<void(int milliseconds)> Sleep;

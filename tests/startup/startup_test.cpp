@@ -9,11 +9,13 @@
 #include "tests/support/recordingmessagesink.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
+#include <QStatusBar>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -503,9 +505,10 @@ TEST_F(Station, TheMenuCarriesTheItsCaptionsAndEntries) {
     ASSERT_TRUE(makeControl().StartProgram());
     RecordingMain main(*control);
     const QList<QAction*> menus = main.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
+    ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text(), "File(&F)");
-    EXPECT_EQ(menus[1]->text(), "Help(&H)");
+    EXPECT_EQ(menus[1]->text(), "View(&V)"); // the alarm history and the line recorder
+    EXPECT_EQ(menus[2]->text(), "Help(&H)");
     QStringList fileItems;
     for (QAction* a : menus[0]->menu()->actions()) {
         fileItems.append(a->isSeparator() ? "-" : a->text());
@@ -586,3 +589,154 @@ TEST(EnterAsTab, EnterMovesToTheNextControlAndIsConsumed) {
 }
 
 } // namespace
+
+// ---- Alarm history and line recording ----
+
+namespace {
+
+std::vector<remote::history::AlarmRecord> historyOf(frmMain& main) {
+    const auto* store = main.records().history().store();
+    return store ? store->read(remote::history::HistoryFilter{})
+                 : std::vector<remote::history::AlarmRecord>{};
+}
+
+} // namespace
+
+TEST_F(Station, AlarmsOnTheLineAreKeptARecordingReplaysWithoutSendingOrKeeping) {
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    main->Timer1.stop();
+    StationRecords& records = main->records();
+    ASSERT_TRUE(records.history().available()) << records.history().problem().toStdString();
+
+    const QString recording = dir.filePath("line.rec");
+    ASSERT_TRUE(records.startRecording(recording));
+    pty.write(kScreenFrame.toLatin1() + QByteArray("FB1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->link().AlarmActive(1); }, 5000));
+    main->Timer1_Timer();
+    EXPECT_TRUE(records.statusText().startsWith("REC ")) << records.statusText().toStdString();
+    records.stopRecording();
+    EXPECT_EQ(records.statusText(), "");
+
+    auto rows = historyOf(*main);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].channel, 1);
+    EXPECT_EQ(rows[0].label, "Laser Beam :");
+    const auto before = QDateTime::currentMSecsSinceEpoch();
+    EXPECT_LE(rows[0].utcMs, before);
+    EXPECT_GT(rows[0].utcMs, before - 60'000);
+
+    // Let the label fade, so the replayed code would be a new alarm.
+    for (int i = 0; i < 12; ++i) {
+        main->Timer1_Timer();
+    }
+    ASSERT_FALSE(main->link().AlarmActive(1));
+
+    bool sawReplay = false;
+    QObject::connect(&records, &StationRecords::replayChanged, [&](bool on) {
+        sawReplay |= on;
+        if (on) {
+            EXPECT_FALSE(main->MSComm1.PortOpen());
+            EXPECT_FALSE(main->MSComm1.PortOpened());
+            EXPECT_TRUE(main->windowTitle().startsWith("REMOTE PROGRAM - REPLAY"));
+        }
+    });
+    ASSERT_TRUE(records.startReplay(recording, 0));
+    main->link().LOOPSW_ValueChanged(true);
+    main->Timer1_Timer();
+    main->Timer1_Timer(); // the poll tick: nothing may go out
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !records.replaying(); }, 10000));
+    EXPECT_TRUE(pty.read(1, 300).isEmpty()) << "nothing was sent during the replay";
+    main->link().LOOPSW_ValueChanged(false);
+    EXPECT_TRUE(sawReplay);
+    EXPECT_TRUE(main->link().AlarmActive(1)) << "the replayed code reached the link";
+    main->Timer1_Timer(); // the replayed alarm turns red now
+    EXPECT_EQ(historyOf(*main).size(), 1u) << "a replay is not history";
+    EXPECT_EQ(main->windowTitle(), "REMOTE PROGRAM");
+    EXPECT_TRUE(main->MSComm1.PortOpen());
+    EXPECT_TRUE(main->MSComm1.PortOpened());
+
+    // After the replay the history runs again.
+    for (int i = 0; i < 12; ++i) {
+        main->Timer1_Timer();
+    }
+    pty.write("FA1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->link().AlarmActive(0); }, 5000));
+    main->Timer1_Timer();
+    EXPECT_EQ(historyOf(*main).size(), 2u);
+}
+
+TEST_F(Station, ADamagedHistoryIsShownInTheStatusBarAndTheStationRunsOn) {
+    deliverSettings();
+    QDir().mkpath(dir.filePath("user"));
+    QFile damaged(dir.filePath("user/alarm-history.sqlite3"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(8192, 'x'));
+    damaged.close();
+
+    frmMain* main = startAndLoad();
+    ASSERT_NE(main, nullptr);
+    main->Timer1.stop();
+    EXPECT_TRUE(main->MSComm1.PortOpen());
+    EXPECT_FALSE(main->records().history().available());
+    bool shown = false;
+    for (QLabel* label : main->statusBar()->findChildren<QLabel*>()) {
+        shown |= label->text().startsWith("Alarm history off: ");
+    }
+    EXPECT_TRUE(shown);
+    pty.write("FA1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->link().AlarmActive(0); }, 5000));
+    main->Timer1_Timer();
+    EXPECT_EQ(damaged.size(), 8192) << "the file is left for the operator to look at";
+}
+
+TEST_F(Station, TheHistoryWindowOpensFromTheViewMenu) {
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    main->Timer1.stop();
+    QAction* viewMenu = main->menuBar()->actions().at(1);
+    QAction* history = viewMenu->menu()->actions().at(0);
+    EXPECT_EQ(history->text(), "Alarm history");
+    history->trigger();
+    ASSERT_NE(main->records().historyWindow(), nullptr);
+    EXPECT_TRUE(main->records().historyWindow()->isVisible());
+    EXPECT_EQ(main->records().historyWindow()->windowTitle(), "Alarm history");
+}
+
+TEST(ExportHistoryCommand, WritesTheCsvWithoutAWindowOrADisplay) {
+    QTemporaryDir data;
+    QDir().mkpath(data.filePath("remote"));
+    {
+        remote::history::HistoryStore store(
+            data.filePath("remote/alarm-history.sqlite3").toStdString());
+        for (int channel : {2, 7}) {
+            remote::history::AlarmRecord r{0,       1'000 * channel, 0,
+                                           channel, "Ext, \"x\"",    std::nullopt};
+            store.insert(r);
+        }
+    }
+    QProcess remote;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", data.path());
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    remote.setProcessEnvironment(env);
+    const QString out = data.filePath("out.csv");
+    remote.start(QString(TEST_BINARY_DIR) + "/bin/remote",
+                 {"--export-history", out, "--from", "1970-01-01T00:00:05Z"});
+    ASSERT_TRUE(remote.waitForFinished(60000));
+    EXPECT_EQ(remote.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(remote.exitCode(), 0) << remote.readAllStandardError().toStdString();
+    QFile csv(out);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll().toStdString(),
+              "time,channel,label,detector_clock\r\n"
+              "1970-01-01T00:00:07.000+00:00,7,\"Ext, \"\"x\"\"\",\r\n");
+
+    remote.start(QString(TEST_BINARY_DIR) + "/bin/remote",
+                 {"--export-history", out, "--to", "later"});
+    ASSERT_TRUE(remote.waitForFinished(60000));
+    EXPECT_EQ(remote.exitCode(), 2);
+    EXPECT_TRUE(remote.readAllStandardError().contains("not an ISO 8601 time"));
+}

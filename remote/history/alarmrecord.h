@@ -1,0 +1,38 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace remote::history {
+
+// One alarm as the station showed it: when (UTC milliseconds and the local offset at that
+// moment, so the local time can be shown as the operator saw it), which channel, the
+// label's text, and the detector's own clock from the last settings frame, if one came.
+struct AlarmRecord {
+    std::int64_t id = 0; // row id, 0 until stored
+    std::int64_t utcMs = 0;
+    int utcOffsetSeconds = 0;
+    int channel = 0; // 0 to 8
+    std::string label;
+    std::optional<std::string> detectorClock; // "2024-05-01 12:30:05"
+
+    bool operator==(const AlarmRecord&) const = default;
+};
+
+inline constexpr int kChannelCount = 9;
+
+// The alarm labels' captions, channel 0 to 8.
+inline constexpr std::array<const char*, kChannelCount> kChannelLabels{
+    "RF Signal :",     "Laser Beam :", "Ext1(CH1) :", "Ext2(CH2) :", "Ext3(Video) :",
+    "Ext4(Digital) :", "Ext5(RF) :",   "Ext6 :",      "Ext7 :"};
+
+// Local time with its offset, to the millisecond: "2026-12-10T05:30:00.123+01:00".
+std::string isoLocalTime(std::int64_t utcMs, int utcOffsetSeconds);
+
+// Reads the form isoLocalTime writes, or without milliseconds, with "Z" or without an
+// offset (then UTC); a date alone means its midnight. Nothing on bad text.
+std::optional<std::int64_t> parseIsoTime(const std::string& text);
+
+} // namespace remote::history

@@ -1,0 +1,88 @@
+#include "remote/history/alarmwatch.h"
+
+#include <utility>
+
+namespace remote::history {
+namespace {
+
+std::string trimmed(const std::string& s) {
+    const auto first = s.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+std::string twoDigits(const std::string& s) {
+    const std::string t = trimmed(s);
+    return t.size() == 1 ? "0" + t : t;
+}
+
+} // namespace
+
+AlarmWatch::AlarmWatch(link::MonitorView& view, Clock clock, Sink sink)
+    : m_view(view)
+    , m_clock(std::move(clock))
+    , m_sink(std::move(sink)) {}
+
+void AlarmWatch::setEventLabelColor(int channel, std::uint32_t colour) {
+    m_view.setEventLabelColor(channel, colour);
+    if (channel < 0 || channel >= kChannelCount) {
+        return;
+    }
+    bool& red = m_red[static_cast<std::size_t>(channel)];
+    const bool turnsRed = colour == kAlarmColour && !red;
+    red = colour == kAlarmColour;
+    if (turnsRed && m_recording && m_sink) {
+        const Now now = m_clock ? m_clock() : Now{};
+        m_sink(AlarmRecord{0, now.utcMs, now.utcOffsetSeconds, channel,
+                           kChannelLabels[static_cast<std::size_t>(channel)], m_detectorClock});
+    }
+}
+
+void AlarmWatch::setDisplayCaption(Display display, int index, const std::string& caption) {
+    m_view.setDisplayCaption(display, index, caption);
+    if (display != Display::TTIME || index < 0 || index > 5) {
+        return;
+    }
+    m_ttime[static_cast<std::size_t>(index)] = caption;
+    // The settings frame fills the six fields in order; the second is the last one.
+    if (index == 5) {
+        m_detectorClock = trimmed(m_ttime[0]) + "-" + twoDigits(m_ttime[1]) + "-" +
+                          twoDigits(m_ttime[2]) + " " + twoDigits(m_ttime[3]) + ":" +
+                          twoDigits(m_ttime[4]) + ":" + twoDigits(m_ttime[5]);
+    }
+}
+
+void AlarmWatch::setScreenCaption(int line, const std::string& caption) {
+    m_view.setScreenCaption(line, caption);
+}
+void AlarmWatch::setScreenOpaque(int line, bool opaque) {
+    m_view.setScreenOpaque(line, opaque);
+}
+void AlarmWatch::setHexCopy(const std::string& text) {
+    m_view.setHexCopy(text);
+}
+void AlarmWatch::setScanMarkVisible(bool visible) {
+    m_view.setScanMarkVisible(visible);
+}
+void AlarmWatch::setLampValue(Lamp lamp, bool lit) {
+    m_view.setLampValue(lamp, lit);
+}
+void AlarmWatch::setSwitchValue(int index, bool on) {
+    m_view.setSwitchValue(index, on);
+}
+bool AlarmWatch::switchValue(int index) const {
+    return m_view.switchValue(index);
+}
+void AlarmWatch::setSwitchBackColor(int index, std::uint32_t colour) {
+    m_view.setSwitchBackColor(index, colour);
+}
+std::string AlarmWatch::inputText(Input field, int index) const {
+    return m_view.inputText(field, index);
+}
+void AlarmWatch::refuseSave(const std::string& message) {
+    m_view.refuseSave(message);
+}
+
+} // namespace remote::history

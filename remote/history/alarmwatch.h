@@ -1,0 +1,57 @@
+#pragma once
+
+#include "remote/history/alarmrecord.h"
+#include "remote/link/monitorview.h"
+
+#include <array>
+#include <functional>
+#include <optional>
+
+namespace remote::history {
+
+// Stands between the link and the real window: every call is passed on unchanged, and
+// each time an alarm label turns red (from any other colour) the alarm is handed to the
+// sink with the time from the clock and the detector's clock as the last settings frame
+// showed it.
+class AlarmWatch : public link::MonitorView {
+public:
+    struct Now {
+        std::int64_t utcMs = 0;
+        int utcOffsetSeconds = 0;
+    };
+    using Clock = std::function<Now()>;
+    using Sink = std::function<void(const AlarmRecord&)>;
+
+    static constexpr std::uint32_t kAlarmColour = 192; // red 192, as the fade step sets it
+
+    AlarmWatch(link::MonitorView& view, Clock clock, Sink sink);
+
+    // While off, alarms are still shown but not handed on (a replay is not history).
+    void setRecording(bool on) { m_recording = on; }
+    bool recording() const { return m_recording; }
+    const std::optional<std::string>& detectorClock() const { return m_detectorClock; }
+
+    void setScreenCaption(int line, const std::string& caption) override;
+    void setScreenOpaque(int line, bool opaque) override;
+    void setHexCopy(const std::string& text) override;
+    void setScanMarkVisible(bool visible) override;
+    void setLampValue(Lamp lamp, bool lit) override;
+    void setEventLabelColor(int channel, std::uint32_t colour) override;
+    void setDisplayCaption(Display display, int index, const std::string& caption) override;
+    void setSwitchValue(int index, bool on) override;
+    bool switchValue(int index) const override;
+    void setSwitchBackColor(int index, std::uint32_t colour) override;
+    std::string inputText(Input field, int index) const override;
+    void refuseSave(const std::string& message) override;
+
+private:
+    link::MonitorView& m_view;
+    Clock m_clock;
+    Sink m_sink;
+    bool m_recording = true;
+    std::array<bool, kChannelCount> m_red{};
+    std::array<std::string, 6> m_ttime;
+    std::optional<std::string> m_detectorClock;
+};
+
+} // namespace remote::history

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "remote/history/alarmrecord.h"
+
+#include <ostream>
+#include <string>
+
+namespace remote::history {
+
+// Alarm rows as CSV: a header line, then one line per alarm, lines ended by CR LF, fields
+// quoted where they hold a comma, a quote or a line break (quotes doubled), UTF-8 text,
+// times in ISO 8601 local time with offset.
+class CsvWriter {
+public:
+    explicit CsvWriter(std::ostream& out);
+    void write(const AlarmRecord& record);
+    std::size_t rows() const { return m_rows; }
+
+    static std::string field(const std::string& text);
+
+private:
+    std::ostream& m_out;
+    std::size_t m_rows = 0;
+};
+
+} // namespace remote::history

@@ -1,0 +1,307 @@
+#include "remote/history/frmhistory.h"
+
+#include "remote/history/csvexport.h"
+#include "remote/history/historylog.h"
+
+#include "common/raster.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeEdit>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTableView>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <sstream>
+
+using remote::history::AlarmRecord;
+using remote::history::HistoryFilter;
+
+// ---- TimelineView ----
+
+TimelineView::TimelineView(QWidget* parent)
+    : QWidget(parent) {
+    setMouseTracking(true);
+    setMinimumHeight(9 * 8 + fontMetrics().height());
+}
+
+void TimelineView::setState(timeline::State state) {
+    m_state = std::move(state);
+    update();
+}
+
+QString TimelineView::markText(std::size_t index) const {
+    if (index >= m_state.marks.size()) {
+        return {};
+    }
+    const auto& m = m_state.marks[index];
+    const int offset = index < m_offsets.size() ? m_offsets[index] : 0;
+    return QStringLiteral("%1  %2").arg(
+        QString::fromStdString(remote::history::isoLocalTime(m.utcMs, offset)),
+        QString::fromLatin1(remote::history::kChannelLabels[static_cast<std::size_t>(m.channel)]));
+}
+
+QRect TimelineView::plotRect() const {
+    // Channel names on the left, the range's ends under the rows.
+    const QFontMetrics metrics(font());
+    int gutter = 0;
+    for (const char* label : remote::history::kChannelLabels) {
+        gutter = std::max(gutter, metrics.horizontalAdvance(QString::fromLatin1(label)));
+    }
+    return QRect(gutter + 8, 0, std::max(0, width() - gutter - 8),
+                 std::max(0, height() - metrics.height() - 2));
+}
+
+void TimelineView::paintEvent(QPaintEvent*) {
+    const QRect plot = plotRect();
+    QImage image(plot.size(), common::kSurfaceFormat);
+    timeline::paint(image, m_state);
+    QPainter painter(this);
+    painter.drawImage(plot.topLeft(), image);
+    const int rh = timeline::rowHeight(plot.height());
+    if (rh <= 0) {
+        return;
+    }
+    for (int row = 0; row < timeline::kRows; ++row) {
+        painter.drawText(
+            QRect(0, row * rh, plot.left() - 4, rh), Qt::AlignRight | Qt::AlignVCenter,
+            QString::fromLatin1(remote::history::kChannelLabels[static_cast<std::size_t>(row)]));
+    }
+    const auto when = [](std::int64_t ms) {
+        return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    };
+    const QRect axis(plot.left(), plot.bottom() + 2, plot.width(), height() - plot.bottom() - 2);
+    painter.drawText(axis, Qt::AlignLeft | Qt::AlignTop, when(m_state.fromMs));
+    painter.drawText(axis, Qt::AlignRight | Qt::AlignTop, when(m_state.toMs));
+}
+
+void TimelineView::mouseMoveEvent(QMouseEvent* event) {
+    const QRect plot = plotRect();
+    const auto hit =
+        timeline::hitTest(m_state, plot.size(), event->position().toPoint() - plot.topLeft());
+    if (hit != m_state.hovered) {
+        m_state.hovered = hit;
+        update();
+    }
+    if (hit) {
+        QToolTip::showText(event->globalPosition().toPoint(), markText(*hit), this);
+    } else {
+        QToolTip::hideText();
+    }
+}
+
+void TimelineView::leaveEvent(QEvent*) {
+    if (m_state.hovered) {
+        m_state.hovered.reset();
+        update();
+    }
+}
+
+// ---- frmHistory ----
+
+frmHistory::frmHistory(HistoryLog& log, Clock clock, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_log(log)
+    , m_clock(clock ? std::move(clock)
+                    : Clock([] { return QDateTime::currentMSecsSinceEpoch(); })) {
+    setWindowTitle(QString::fromLatin1(kCaption));
+    resize(760, 560);
+
+    cboChannel = new QComboBox(this);
+    cboChannel->addItem(QStringLiteral("All channels"), -1);
+    for (int c = 0; c < remote::history::kChannelCount; ++c) {
+        cboChannel->addItem(
+            QString::number(c) + QStringLiteral("  ") +
+                QString::fromLatin1(remote::history::kChannelLabels[static_cast<std::size_t>(c)]),
+            c);
+    }
+    cboRange = new QComboBox(this);
+    cboRange->addItem(QStringLiteral("Last hour"), LastHour);
+    cboRange->addItem(QStringLiteral("Last day"), LastDay);
+    cboRange->addItem(QStringLiteral("Custom"), Custom);
+    cboRange->setCurrentIndex(LastDay);
+    txtFrom = new QDateTimeEdit(this);
+    txtTo = new QDateTimeEdit(this);
+    for (QDateTimeEdit* edit : {txtFrom, txtTo}) {
+        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        edit->setCalendarPopup(true);
+        edit->setEnabled(false);
+    }
+    cmdExport = new QPushButton(QStringLiteral("Export CSV..."), this);
+    lblStatus = new QLabel(this);
+
+    auto* filters = new QHBoxLayout;
+    filters->addWidget(new QLabel(QStringLiteral("Channel:"), this));
+    filters->addWidget(cboChannel);
+    filters->addWidget(new QLabel(QStringLiteral("Range:"), this));
+    filters->addWidget(cboRange);
+    filters->addWidget(txtFrom);
+    filters->addWidget(new QLabel(QStringLiteral("to"), this));
+    filters->addWidget(txtTo);
+    filters->addStretch(1);
+    filters->addWidget(cmdExport);
+
+    m_timeline = new TimelineView(this);
+    m_table = new QTableView(this);
+    m_table->setModel(&m_model);
+    m_table->setSortingEnabled(true);
+    m_table->sortByColumn(HistoryModel::Time, Qt::AscendingOrder);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->verticalHeader()->hide();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(filters);
+    layout->addWidget(m_timeline);
+    layout->addWidget(m_table, 1);
+    layout->addWidget(lblStatus);
+
+    connect(cboChannel, &QComboBox::currentIndexChanged, this, &frmHistory::refresh);
+    connect(cboRange, &QComboBox::currentIndexChanged, this, [this] {
+        const bool custom = cboRange->currentData().toInt() == Custom;
+        txtFrom->setEnabled(custom);
+        txtTo->setEnabled(custom);
+        refresh();
+    });
+    connect(txtFrom, &QDateTimeEdit::dateTimeChanged, this, [this] {
+        if (cboRange->currentData().toInt() == Custom) {
+            refresh();
+        }
+    });
+    connect(txtTo, &QDateTimeEdit::dateTimeChanged, this, [this] {
+        if (cboRange->currentData().toInt() == Custom) {
+            refresh();
+        }
+    });
+    connect(cmdExport, &QPushButton::clicked, this, &frmHistory::exportClicked);
+    connect(&m_log, &HistoryLog::alarmStored, this, &frmHistory::alarmStored);
+    refresh();
+}
+
+void frmHistory::setRange(Range range) {
+    cboRange->setCurrentIndex(range);
+    refresh();
+}
+
+void frmHistory::setCustomRange(std::int64_t fromMs, std::int64_t toMs) {
+    const QSignalBlocker b1(txtFrom);
+    const QSignalBlocker b2(txtTo);
+    txtFrom->setDateTime(QDateTime::fromMSecsSinceEpoch(fromMs));
+    txtTo->setDateTime(QDateTime::fromMSecsSinceEpoch(toMs));
+    setRange(Custom);
+}
+
+void frmHistory::setChannel(int channel) {
+    cboChannel->setCurrentIndex(
+        channel < 0 || channel >= remote::history::kChannelCount ? 0 : channel + 1);
+}
+
+void frmHistory::refresh() {
+    const std::int64_t now = m_clock();
+    switch (cboRange->currentData().toInt()) {
+    case LastHour:
+        m_fromMs = now - 3'600'000;
+        m_toMs = now;
+        break;
+    case LastDay:
+        m_fromMs = now - 86'400'000;
+        m_toMs = now;
+        break;
+    default:
+        m_fromMs = txtFrom->dateTime().toMSecsSinceEpoch();
+        m_toMs = txtTo->dateTime().toMSecsSinceEpoch();
+        break;
+    }
+    if (cboRange->currentData().toInt() != Custom) {
+        // A switch to the custom range starts from the range shown last.
+        const QSignalBlocker b1(txtFrom);
+        const QSignalBlocker b2(txtTo);
+        txtFrom->setDateTime(QDateTime::fromMSecsSinceEpoch(m_fromMs));
+        txtTo->setDateTime(QDateTime::fromMSecsSinceEpoch(m_toMs));
+    }
+    HistoryFilter filter;
+    filter.from = m_fromMs;
+    // The live ranges stay open at the end so alarms after opening the window are shown.
+    if (cboRange->currentData().toInt() == Custom) {
+        filter.to = m_toMs + 1;
+    }
+    const int channel = cboChannel->currentData().toInt();
+    filter.channelMask = channel < 0 ? (1u << remote::history::kChannelCount) - 1 : 1u << channel;
+    m_model.setFilter(filter);
+    m_model.reload(m_log.store());
+    lblStatus->setText(m_log.available() ? QStringLiteral("%1 alarms").arg(m_model.rowCount())
+                                         : m_log.problem());
+    updateTimeline();
+}
+
+void frmHistory::alarmStored(const AlarmRecord& alarm) {
+    const int before = m_model.rowCount();
+    m_model.add(alarm);
+    if (m_model.rowCount() == before) {
+        return;
+    }
+    // A live range slides to keep the newest alarm in view.
+    if (cboRange->currentData().toInt() != Custom && alarm.utcMs > m_toMs) {
+        m_fromMs += alarm.utcMs - m_toMs;
+        m_toMs = alarm.utcMs;
+    }
+    lblStatus->setText(QStringLiteral("%1 alarms").arg(m_model.rowCount()));
+    updateTimeline();
+}
+
+void frmHistory::updateTimeline() {
+    timeline::State state;
+    state.fromMs = m_fromMs;
+    state.toMs = m_toMs;
+    std::vector<int> offsets;
+    state.marks.reserve(m_model.rows().size());
+    offsets.reserve(m_model.rows().size());
+    for (const AlarmRecord& r : m_model.rows()) {
+        state.marks.push_back({r.utcMs, r.channel});
+        offsets.push_back(r.utcOffsetSeconds);
+    }
+    m_timeline->m_offsets = std::move(offsets);
+    m_timeline->setState(std::move(state));
+}
+
+bool frmHistory::exportCsv(const QString& file, QString& error) const {
+    std::ostringstream text;
+    remote::history::CsvWriter csv(text);
+    for (const AlarmRecord& r : m_model.rows()) {
+        csv.write(r);
+    }
+    QSaveFile out(file);
+    const std::string bytes = text.str();
+    if (!out.open(QIODevice::WriteOnly) ||
+        out.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+            static_cast<qint64>(bytes.size()) ||
+        !out.commit()) {
+        error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+void frmHistory::exportClicked() {
+    const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Export alarm history"),
+                                                      QStringLiteral("alarm-history.csv"),
+                                                      QStringLiteral("CSV files (*.csv)"));
+    if (file.isEmpty()) {
+        return;
+    }
+    QString error;
+    lblStatus->setText(
+        exportCsv(file, error)
+            ? QStringLiteral("%1 alarms exported to %2").arg(m_model.rowCount()).arg(file)
+            : QStringLiteral("Export failed: %1").arg(error));
+}

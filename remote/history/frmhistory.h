@@ -1,0 +1,85 @@
+#pragma once
+
+#include "remote/history/historymodel.h"
+#include "remote/history/timeline.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class HistoryLog;
+class QComboBox;
+class QDateTimeEdit;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+// The self-drawn timeline above the table; shows the alarm's time under the cursor.
+class TimelineView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TimelineView(QWidget* parent = nullptr);
+    void setState(timeline::State state);
+    const timeline::State& state() const { return m_state; }
+    QSize sizeHint() const override { return {600, 9 * 14 + 2 * fontMetrics().height()}; }
+    // Where the rows are drawn; channel names to the left, the range's ends below.
+    QRect plotRect() const;
+    // The text the hover shows for a mark.
+    QString markText(std::size_t index) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    timeline::State m_state;
+    std::vector<int> m_offsets; // UTC offset of each mark, for its local time
+    friend class frmHistory;
+};
+
+// The alarm history window: filters (channel, time range), the timeline and the table of
+// the shown alarms, which follow new alarms as they are stored, and the CSV export.
+class frmHistory : public QWidget {
+    Q_OBJECT
+
+public:
+    enum Range { LastHour, LastDay, Custom };
+    // Milliseconds since the epoch, UTC; the window's "now" (tests pass a fixed one).
+    using Clock = std::function<std::int64_t()>;
+
+    explicit frmHistory(HistoryLog& log, Clock clock = {}, QWidget* parent = nullptr);
+
+    void setRange(Range range);
+    void setCustomRange(std::int64_t fromMs, std::int64_t toMs);
+    void setChannel(int channel); // -1: all
+    // Writes the shown rows to file; false with the reason in error.
+    bool exportCsv(const QString& file, QString& error) const;
+
+    HistoryModel& model() { return m_model; }
+    TimelineView* timelineView() const { return m_timeline; }
+    QTableView* table() const { return m_table; }
+
+    static constexpr char kCaption[] = "Alarm history";
+
+private:
+    void refresh();
+    void alarmStored(const remote::history::AlarmRecord& alarm);
+    void exportClicked();
+    void updateTimeline();
+
+    HistoryLog& m_log;
+    Clock m_clock;
+    HistoryModel m_model;
+    QComboBox* cboChannel = nullptr;
+    QComboBox* cboRange = nullptr;
+    QDateTimeEdit* txtFrom = nullptr;
+    QDateTimeEdit* txtTo = nullptr;
+    QPushButton* cmdExport = nullptr;
+    QLabel* lblStatus = nullptr;
+    TimelineView* m_timeline = nullptr;
+    QTableView* m_table = nullptr;
+    std::int64_t m_fromMs = 0;
+    std::int64_t m_toMs = 0;
+};

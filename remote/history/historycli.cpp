@@ -1,0 +1,91 @@
+#include "remote/history/historycli.h"
+
+#include "remote/history/csvexport.h"
+#include "remote/history/historystore.h"
+
+#include <QFileInfo>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+namespace historycli {
+
+using namespace remote::history;
+
+bool wantsExport(const QStringList& arguments) {
+    return arguments.contains(QStringLiteral("--export-history"));
+}
+
+int exportHistory(const QStringList& arguments, const QString& historyFile, QString& errors) {
+    QString target;
+    HistoryFilter filter;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& option = arguments[i];
+        if (i + 1 >= arguments.size()) {
+            errors = QStringLiteral("%1 needs a value").arg(option);
+            return 2;
+        }
+        const QString value = arguments[++i];
+        if (option == QStringLiteral("--export-history")) {
+            target = value;
+        } else if (option == QStringLiteral("--from") || option == QStringLiteral("--to")) {
+            const auto time = parseIsoTime(value.toStdString());
+            if (!time) {
+                errors = QStringLiteral("%1: not an ISO 8601 time: %2").arg(option, value);
+                return 2;
+            }
+            (option == QStringLiteral("--from") ? filter.from : filter.to) = *time;
+        } else {
+            errors = QStringLiteral("unknown option %1").arg(option);
+            return 2;
+        }
+    }
+    if (target.isEmpty()) {
+        errors = QStringLiteral("--export-history needs a file");
+        return 2;
+    }
+
+    const bool toStdout = target == QStringLiteral("-");
+    const std::filesystem::path finalPath = target.toStdString();
+    const std::filesystem::path partPath = finalPath.string() + ".part";
+    std::ofstream file;
+    if (!toStdout) {
+        // Written beside the target and renamed at the end, so a failed export never
+        // leaves a file that looks complete.
+        file.open(partPath, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            errors = QStringLiteral("cannot write %1").arg(target);
+            return 1;
+        }
+    }
+    std::ostream& out = toStdout ? std::cout : file;
+    try {
+        CsvWriter csv(out);
+        // No history yet means no alarms: the header alone, and no file is created.
+        if (QFileInfo::exists(historyFile)) {
+            const HistoryStore store(historyFile.toStdString());
+            store.read(filter, [&csv](const AlarmRecord& r) { csv.write(r); });
+        }
+    } catch (const HistoryError& e) {
+        errors = QStringLiteral("%1: %2").arg(historyFile, QString::fromStdString(e.what()));
+        if (!toStdout) {
+            file.close();
+            std::filesystem::remove(partPath);
+        }
+        return 1;
+    }
+    out.flush();
+    if (!toStdout) {
+        file.close();
+        std::error_code ec;
+        if (!file || (std::filesystem::rename(partPath, finalPath, ec), ec)) {
+            std::filesystem::remove(partPath, ec);
+            errors = QStringLiteral("cannot write %1").arg(target);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+} // namespace historycli

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// `remote --export-history FILE [--from T] [--to T]`: the history's alarms in [from, to)
+// as CSV, for scripts; no window is shown. T is ISO 8601 ("2026-12-10T05:30:00+01:00",
+// "2026-12-10"; without an offset, UTC). FILE "-" is standard output.
+namespace historycli {
+
+// True when the arguments ask for an export.
+bool wantsExport(const QStringList& arguments);
+
+// Runs the export from historyFile; returns the exit code and writes any problem to
+// errors (one line).
+int exportHistory(const QStringList& arguments, const QString& historyFile, QString& errors);
+
+} // namespace historycli

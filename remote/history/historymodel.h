@@ -1,0 +1,39 @@
+#pragma once
+
+#include "remote/history/historystore.h"
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+// The shown alarms as a table: time, channel, label and the detector's clock. Holds the
+// rows of the current filter; new alarms that pass it are appended as they come.
+class HistoryModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum Column { Time, Channel, Label, DetectorClock, ColumnCount };
+
+    explicit HistoryModel(QObject* parent = nullptr);
+
+    void setFilter(const remote::history::HistoryFilter& filter);
+    const remote::history::HistoryFilter& filter() const { return m_filter; }
+    // Replaces the rows with those of the store that pass the filter (none without one).
+    void reload(const remote::history::HistoryStore* store);
+    // Appends a new alarm when it passes the filter.
+    void add(const remote::history::AlarmRecord& alarm);
+    const std::vector<remote::history::AlarmRecord>& rows() const { return m_rows; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+private:
+    std::vector<remote::history::AlarmRecord> m_rows;
+    remote::history::HistoryFilter m_filter;
+    int m_sortColumn = Time;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+};

@@ -1,0 +1,240 @@
+#include "remote/startup/stationrecords.h"
+
+#include "remote/history/frmhistory.h"
+#include "remote/recording/replayrunner.h"
+#include "remote/serial/serialcomm.h"
+
+#include <QDateTime>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimeZone>
+
+namespace {
+
+remote::history::AlarmWatch::Now localNow() {
+    const QDateTime now = QDateTime::currentDateTime();
+    return {now.toMSecsSinceEpoch(), now.offsetFromUtc()};
+}
+
+QString sizeText(std::uint64_t bytes) {
+    if (bytes < 10 * 1024) {
+        return QStringLiteral("%1 B").arg(bytes);
+    }
+    if (bytes < 10 * 1024 * 1024) {
+        return QStringLiteral("%1 kB").arg(bytes / 1024);
+    }
+    return QStringLiteral("%1 MB").arg(bytes / (1024 * 1024));
+}
+
+} // namespace
+
+StationRecords::StationRecords(remote::link::MonitorView& window, remote::serial::SerialComm& comm,
+                               QObject* parent)
+    : QObject(parent)
+    , m_window(window)
+    , m_comm(comm)
+    , m_watch(window, localNow,
+              [this](const remote::history::AlarmRecord& alarm) { m_history.record(alarm); })
+    , m_port(comm, m_recorder) {
+    connect(&m_history, &HistoryLog::problemFound, this, &StationRecords::report);
+}
+
+StationRecords::~StationRecords() {
+    if (m_historyWindow) {
+        delete m_historyWindow.data();
+    }
+}
+
+void StationRecords::install(QMainWindow& window, const QString& dataFolder,
+                             std::function<void(std::span<const std::uint8_t>)> receive) {
+    m_mainWindow = &window;
+    m_receive = std::move(receive);
+    m_title = window.windowTitle();
+
+    // A menu of its own between File and Help, so the original menus stay as they are.
+    QMenu* view = new QMenu(QStringLiteral("View(&V)"), &window);
+    const auto menus = window.menuBar()->actions();
+    window.menuBar()->insertMenu(menus.size() > 1 ? menus[1] : nullptr, view);
+    view->addAction(QStringLiteral("Alarm history"), this, &StationRecords::showHistory);
+    view->addSeparator();
+    m_recordAction = view->addAction(QStringLiteral("Start recording..."));
+    m_replayAction = view->addAction(QStringLiteral("Replay recording..."));
+    connect(m_recordAction, &QAction::triggered, this, [this] {
+        if (recording()) {
+            stopRecording();
+            return;
+        }
+        const QString path = QFileDialog::getSaveFileName(
+            m_mainWindow, QStringLiteral("Record the line"),
+            QStringLiteral("line-%1.rec")
+                .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))),
+            QStringLiteral("Line recordings (*.rec)"));
+        if (!path.isEmpty()) {
+            startRecording(path);
+        }
+    });
+    connect(m_replayAction, &QAction::triggered, this, [this] {
+        if (replaying()) {
+            stopReplay();
+            return;
+        }
+        const QString path =
+            QFileDialog::getOpenFileName(m_mainWindow, QStringLiteral("Replay a recording"),
+                                         QString(), QStringLiteral("Line recordings (*.rec)"));
+        if (path.isEmpty()) {
+            return;
+        }
+        const QStringList speeds{QStringLiteral("1x"), QStringLiteral("4x"), QStringLiteral("16x"),
+                                 QStringLiteral("As fast as possible")};
+        bool ok = false;
+        const QString speed =
+            QInputDialog::getItem(m_mainWindow, QStringLiteral("Replay"), QStringLiteral("Speed:"),
+                                  speeds, 0, false, &ok);
+        if (ok) {
+            startReplay(path, speed == speeds[3] ? 0 : speed.chopped(1).toInt());
+        }
+    });
+
+    m_recordLabel = new QLabel(&window);
+    m_problemLabel = new QLabel(&window);
+    window.statusBar()->addPermanentWidget(m_problemLabel);
+    window.statusBar()->addPermanentWidget(m_recordLabel);
+    updateStatus();
+
+    if (dataFolder.isEmpty()) {
+        report(QStringLiteral("Alarm history off: no data folder"));
+    } else {
+        m_history.open(dataFolder + QStringLiteral("/alarm-history.sqlite3"));
+    }
+}
+
+void StationRecords::received(std::span<const std::uint8_t> bytes) {
+    m_recorder.received(bytes);
+}
+
+void StationRecords::tickDone() {
+    m_recorder.flushSent();
+    if (!replaying() && !m_watch.recording()) {
+        // Alarms a replay raised turn red at this first tick after it; they were not
+        // seen on the line, so history resumes only now.
+        m_watch.setRecording(true);
+    }
+    updateStatus();
+}
+
+bool StationRecords::startRecording(const QString& file) {
+    std::string error;
+    if (!m_recorder.start(file.toStdString(), error)) {
+        report(QString::fromStdString(error));
+        return false;
+    }
+    updateStatus();
+    return true;
+}
+
+void StationRecords::stopRecording() {
+    m_recorder.stop();
+    updateStatus();
+}
+
+bool StationRecords::startReplay(const QString& file, int speed) {
+    if (replaying() || !m_receive) {
+        return false;
+    }
+    std::vector<remote::recording::Chunk> chunks;
+    try {
+        chunks = remote::recording::RecordingReader::readAll(file.toStdString());
+    } catch (const std::exception& e) {
+        report(QString::fromStdString(e.what()));
+        return false;
+    }
+    // Nothing goes to the detector while the recording speaks for it.
+    m_portWasOpen = m_comm.PortOpen();
+    m_comm.setPortOpened(false);
+    if (m_portWasOpen) {
+        m_comm.setPortOpen(false);
+    }
+    m_watch.setRecording(false);
+    m_replay = std::make_unique<ReplayRunner>(
+        remote::recording::ReplayScheduler(chunks, speed),
+        [this](std::span<const std::uint8_t> bytes) { m_receive(bytes); });
+    connect(m_replay.get(), &ReplayRunner::finished, this, [this] {
+        // Released after the runner's own handler has returned.
+        QMetaObject::invokeMethod(
+            this, [this] { stopReplay(); }, Qt::QueuedConnection);
+    });
+    if (m_mainWindow) {
+        m_mainWindow->setWindowTitle(
+            m_title + QString::fromLatin1(kReplayTitle) +
+            (speed == 0 ? QStringLiteral(" (fast)") : QStringLiteral(" (%1x)").arg(speed)) +
+            QStringLiteral(": ") + file);
+    }
+    if (m_replayAction) {
+        m_replayAction->setText(QStringLiteral("Stop replay"));
+    }
+    emit replayChanged(true);
+    m_replay->start();
+    return true;
+}
+
+void StationRecords::stopReplay() {
+    if (!m_replay) {
+        return;
+    }
+    auto runner = std::move(m_replay);
+    runner->disconnect(this);
+    runner->stop();
+    if (m_portWasOpen && m_comm.setPortOpen(true)) {
+        m_comm.setPortOpened(true);
+    }
+    if (m_mainWindow) {
+        m_mainWindow->setWindowTitle(m_title);
+    }
+    if (m_replayAction) {
+        m_replayAction->setText(QStringLiteral("Replay recording..."));
+    }
+    emit replayChanged(false);
+}
+
+void StationRecords::showHistory() {
+    if (!m_historyWindow) {
+        m_historyWindow = new frmHistory(m_history);
+        m_historyWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    m_historyWindow->activateWindow();
+}
+
+QString StationRecords::statusText() const {
+    return m_recordLabel ? m_recordLabel->text() : QString();
+}
+
+void StationRecords::updateStatus() {
+    if (m_recordAction) {
+        m_recordAction->setText(recording() ? QStringLiteral("Stop recording")
+                                            : QStringLiteral("Start recording..."));
+    }
+    if (!m_recordLabel) {
+        return;
+    }
+    if (!m_recorder.error().empty() && m_problemLabel) {
+        m_problemLabel->setText(QString::fromStdString(m_recorder.error()));
+    }
+    const QString text =
+        recording() ? QStringLiteral("REC %1").arg(sizeText(m_recorder.size())) : QString();
+    if (text != m_recordLabel->text()) {
+        m_recordLabel->setText(text);
+    }
+}
+
+void StationRecords::report(const QString& message) {
+    if (m_problemLabel) {
+        m_problemLabel->setText(message);
+    }
+}

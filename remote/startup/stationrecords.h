@@ -1,0 +1,88 @@
+#pragma once
+
+#include "remote/history/alarmwatch.h"
+#include "remote/history/frmhistory.h"
+#include "remote/history/historylog.h"
+#include "remote/recording/linerecorder.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <span>
+
+class QAction;
+class QLabel;
+class QMainWindow;
+class ReplayRunner;
+
+namespace remote::serial {
+class SerialComm;
+}
+
+// The alarm history and the line recorder and replay as the main window uses them. The
+// link talks to view() and port() instead of the window and the serial control; the
+// window hands over received bytes and the end of each tick, and the menus and status-bar
+// indicators come from install().
+class StationRecords : public QObject {
+    Q_OBJECT
+
+public:
+    StationRecords(remote::link::MonitorView& window, remote::serial::SerialComm& comm,
+                   QObject* parent = nullptr);
+    ~StationRecords() override;
+
+    remote::link::MonitorView& view() { return m_watch; }
+    remote::link::LinkPort& port() { return m_port; }
+
+    // Adds the "View" menu ("Alarm history", the recording and replay items) and the
+    // status-bar indicators to the window, and opens the history in dataFolder.
+    // receive is the link's receive entry point, which a replay feeds.
+    void install(QMainWindow& window, const QString& dataFolder,
+                 std::function<void(std::span<const std::uint8_t>)> receive);
+
+    // ---- From the window ----
+    void received(std::span<const std::uint8_t> bytes);
+    void tickDone();
+
+    // ---- Operator actions (the menu items ask for files first) ----
+    bool startRecording(const QString& file);
+    void stopRecording();
+    // speed 1, 4, 16, or 0 for as fast as possible.
+    bool startReplay(const QString& file, int speed);
+    void stopReplay();
+    void showHistory();
+
+    bool recording() const { return m_recorder.active(); }
+    bool replaying() const { return m_replay != nullptr; }
+    HistoryLog& history() { return m_history; }
+    frmHistory* historyWindow() const { return m_historyWindow; }
+    QString statusText() const;
+
+    static constexpr char kReplayTitle[] = " - REPLAY";
+
+signals:
+    // A replay began or ended: the save buttons are locked while it runs.
+    void replayChanged(bool replaying);
+
+private:
+    void updateStatus();
+    void report(const QString& message);
+
+    remote::link::MonitorView& m_window;
+    remote::serial::SerialComm& m_comm;
+    HistoryLog m_history;
+    remote::history::AlarmWatch m_watch;
+    remote::recording::LineRecorder m_recorder;
+    remote::recording::RecordingPort m_port;
+    std::function<void(std::span<const std::uint8_t>)> m_receive;
+    QMainWindow* m_mainWindow = nullptr;
+    QLabel* m_recordLabel = nullptr;
+    QLabel* m_problemLabel = nullptr;
+    QAction* m_recordAction = nullptr;
+    QAction* m_replayAction = nullptr;
+    QString m_title;
+    bool m_portWasOpen = false;
+    std::unique_ptr<ReplayRunner> m_replay;
+    QPointer<frmHistory> m_historyWindow;
+};
