@@ -139,11 +139,32 @@ void frmMain::connectOperatorControls() {
     }
     for (int i = 0; i < static_cast<int>(ui.FREQSAVE.size()); ++i) {
         QPushButton* save = ui.FREQSAVE[static_cast<std::size_t>(i)];
-        connect(save, &QPushButton::pressed, this,
-                [this, i] { m_link.FREQSAVE_ValueChanged(i, true); });
+        // A replay feeds recorded bytes with the port closed: a save taken then would go out
+        // when the port reopens, long after the operator saw why.
+        connect(save, &QPushButton::pressed, this, [this, i] {
+            if (!m_records.replaying()) {
+                m_link.FREQSAVE_ValueChanged(i, true);
+            }
+        });
         connect(save, &QPushButton::released, this,
                 [this, i] { m_link.FREQSAVE_ValueChanged(i, false); });
     }
+    connect(&m_records, &StationRecords::replayChanged, this, &frmMain::lockSavesForReplay);
+}
+
+void frmMain::lockSavesForReplay(bool replaying) {
+    if (replaying) {
+        m_savesEnabledBeforeReplay.clear();
+        for (QPushButton* save : ui.FREQSAVE) {
+            m_savesEnabledBeforeReplay.push_back(save->isEnabled());
+            save->setEnabled(false);
+        }
+        return;
+    }
+    for (std::size_t i = 0; i < ui.FREQSAVE.size() && i < m_savesEnabledBeforeReplay.size(); ++i) {
+        ui.FREQSAVE[i]->setEnabled(m_savesEnabledBeforeReplay[i]);
+    }
+    m_savesEnabledBeforeReplay.clear();
 }
 
 void frmMain::Form_Load() {

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <map>
+#include <vector>
 
 class InstrumentLamp;
 class MessageSink;
@@ -100,6 +101,7 @@ private:
     void buildToolbar();
     void buildCentre();
     void connectOperatorControls();
+    void lockSavesForReplay(bool replaying);
     void showRefusal(const QString& text);
     void showConnection();
     void warnDeviceLost(const QString& description);
@@ -113,4 +115,5 @@ private:
     bool m_exitConfirmed = false;
     bool m_refusalShown = false;
     QString m_nextRefusal;
+    std::vector<bool> m_savesEnabledBeforeReplay; // the access code's unlock, kept over a replay
 };

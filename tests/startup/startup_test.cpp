@@ -8,6 +8,7 @@
 #include "settingsfile.h"
 #include "tests/support/recordingmessagesink.h"
 
+#include <QPushButton>
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
@@ -632,10 +633,12 @@ TEST_F(Station, AlarmsOnTheLineAreKeptARecordingReplaysWithoutSendingOrKeeping) 
     }
     ASSERT_FALSE(main->link().AlarmActive(1));
 
+    main->ui.FREQSAVE[2]->setEnabled(true); // as the access code leaves it
     bool sawReplay = false;
     QObject::connect(&records, &StationRecords::replayChanged, [&](bool on) {
         sawReplay |= on;
         if (on) {
+            EXPECT_FALSE(main->ui.FREQSAVE[2]->isEnabled()) << "saves are locked in a replay";
             EXPECT_FALSE(main->MSComm1.PortOpen());
             EXPECT_FALSE(main->MSComm1.PortOpened());
             EXPECT_TRUE(main->windowTitle().startsWith("REMOTE PROGRAM - REPLAY"));
@@ -653,6 +656,8 @@ TEST_F(Station, AlarmsOnTheLineAreKeptARecordingReplaysWithoutSendingOrKeeping) 
     main->Timer1_Timer(); // the replayed alarm turns red now
     EXPECT_EQ(historyOf(*main).size(), 1u) << "a replay is not history";
     EXPECT_EQ(main->windowTitle(), "REMOTE PROGRAM");
+    EXPECT_TRUE(main->ui.FREQSAVE[2]->isEnabled()) << "the unlock outlives the replay";
+    EXPECT_FALSE(main->ui.FREQSAVE[3]->isEnabled());
     EXPECT_TRUE(main->MSComm1.PortOpen());
     EXPECT_TRUE(main->MSComm1.PortOpened());
 
