@@ -43,6 +43,9 @@ std::optional<Span> clipToImage(const QImage& image, Int64 left, Int64 top, Int6
                                 Int64 bottom) {
     left = std::max<Int64>(left, 0);
     top = std::max<Int64>(top, 0);
+    if (left >= right || top >= bottom) {
+        return std::nullopt;
+    }
     right = std::min<Int64>(right, image.width());
     bottom = std::min<Int64>(bottom, image.height());
     if (left >= right || top >= bottom) {
@@ -71,8 +74,11 @@ QRgb* row(QImage& image, int y) {
 }
 
 void fill(QImage& image, const Span& span, QRgb pixel) {
-    for (int y = span.top; y < span.bottom; ++y) {
-        QRgb* line = row(image, y);
+    // One detach check for the whole span, then a plain stride walk.
+    const qsizetype stride = image.bytesPerLine();
+    uchar* at = image.bits() + qsizetype(span.top) * stride;
+    for (int y = span.top; y < span.bottom; ++y, at += stride) {
+        QRgb* line = reinterpret_cast<QRgb*>(at);
         std::fill(line + span.left, line + span.right, pixel);
     }
 }
@@ -215,13 +221,11 @@ private:
 
 } // namespace
 
-bool prepareSurface(QImage& image) {
+bool convertToSurface(QImage& image) {
     if (image.isNull()) {
         return false;
     }
-    if (image.format() != kSurfaceFormat) {
-        image.convertTo(kSurfaceFormat);
-    }
+    image.convertTo(kSurfaceFormat);
     return !image.isNull() && image.format() == kSurfaceFormat;
 }
 

@@ -20,9 +20,14 @@ namespace common {
 
 constexpr QImage::Format kSurfaceFormat = QImage::Format_RGB32;
 
+bool convertToSurface(QImage& image);
+
 // Converts image to kSurfaceFormat in place unless it is in it already. False for a null
-// image (or one that cannot be converted): there is nothing to draw on.
-bool prepareSurface(QImage& image);
+// image (or one that cannot be converted): there is nothing to draw on. Checked on every
+// call, so the common case stays one comparison.
+inline bool prepareSurface(QImage& image) {
+    return image.format() == kSurfaceFormat || convertToSurface(image);
+}
 
 void setPixel(QImage& image, int x, int y, QRgb rgb);
 
