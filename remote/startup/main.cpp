@@ -7,6 +7,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("remote"));
     QApplication::setApplicationVersion(QStringLiteral(REMOTE_VERSION));
+    // Names the installed desktop entry, so desktops show its name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.remotestation.Remote"));
     // Between the splash and the main window no window is open; the program ends only
     // through the main window's exit confirmation.
     QApplication::setQuitOnLastWindowClosed(false);
