@@ -1,4 +1,5 @@
 #include "modcontrol.h"
+#include "remote/automation/automationbridge.h"
 #include "remote/dialogs/messagesink.h"
 
 #include <QApplication>
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     modControl control(messages, modControl::defaultFolders());
     QObject::connect(&control, &modControl::programEnded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
+    // Only for tests that drive the program from outside: off unless the variable is set.
+    remote::automation::AutomationBridge::startFromEnvironment(&app);
     if (!control.StartProgram()) {
         return 1;
     }
