@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev
     libsqlcipher-dev sqlcipher
     fonts-nanum fonts-dejavu-core xvfb
-    desktop-file-utils appstream
+    desktop-file-utils appstream python3
 )
 
 missing=()
