@@ -30,8 +30,15 @@ foreach(file
     endif()
 endforeach()
 
+# A sanitized library needs a sanitized host (the runtime must load first).
+set(flags "")
+if(SANITIZE)
+    set(flags -fsanitize=address,undefined)
+    set(ENV{ASAN_OPTIONS} detect_leaks=0)
+endif()
 run("consumer configure" ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer
-    -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
+    -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release
+    "-DCMAKE_CXX_FLAGS=${flags}" "-DCMAKE_EXE_LINKER_FLAGS=${flags}")
 run("consumer build" ${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 set(ENV{LD_LIBRARY_PATH} ${prefix}/${LIBDIR})
 run("consumer run" ${WORK_DIR}/consumer/consumer)
