@@ -15,7 +15,7 @@ import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-BIN = os.path.join(ROOT, "build", "default", "bin")
+BIN = os.environ.get("STATION_BIN", os.path.join(ROOT, "build", "default", "bin"))
 TICKS = os.sysconf("SC_CLK_TCK")
 
 

@@ -37,8 +37,17 @@ protected:
             waitUntil([this] { return session.ask(QStringLiteral("checked LOOPSW")) == "1"; }));
     }
 
-    bool textBecomes(const QString& name, const QString& text) {
-        return waitUntil([&] { return session.ask(QStringLiteral("text ") + name) == text; });
+    // Waits for the control to show text; on failure says what it showed last.
+    testing::AssertionResult textBecomes(const QString& name, const QString& text) {
+        QString shown;
+        if (waitUntil([&] {
+                shown = session.ask(QStringLiteral("text ") + name);
+                return shown == text;
+            })) {
+            return testing::AssertionSuccess();
+        }
+        return testing::AssertionFailure()
+               << name.toStdString() << " shows \"" << shown.toStdString() << "\"";
     }
 
     int count(const QString& direction, const QString& what) {

@@ -113,7 +113,8 @@ QString StationSession::ask(const QString& command) {
     while (!m_socket.canReadLine() && !deadline.hasExpired()) {
         m_socket.waitForReadyRead(100);
     }
-    const QString answer = QString::fromUtf8(m_socket.readLine()).trimmed();
+    QString answer = QString::fromUtf8(m_socket.readLine());
+    answer.chop(answer.endsWith(QLatin1Char('\n')) ? 1 : 0); // blanks at the end are text
     if (answer == QLatin1String("ok")) {
         return {};
     }
