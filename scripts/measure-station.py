@@ -82,7 +82,8 @@ def main():
         print(f"measured: {elapsed:.1f} s, commands received by the simulator: {frames_in}")
         print(f"CPU: {cpu:.2f} s = {100.0 * cpu / elapsed:.2f} % of one core")
         if frames_in:
-            print(f"CPU per command/answer pair: {2000.0 * cpu / frames_in:.2f} ms")
+            # Each command gets one answer frame (screen or settings).
+            print(f"CPU per frame answered: {1000.0 * cpu / frames_in:.2f} ms")
         print(f"RSS: {rss_mb(station.pid):.1f} MB (peak {peak:.1f} MB)")
     finally:
         station.kill()
