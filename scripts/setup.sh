@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools libqt6opengl6-dev libgl-dev
     libsqlcipher-dev sqlcipher
     fonts-nanum fonts-dejavu-core xvfb x11-apps netpbm
+    desktop-file-utils appstream python3
 )
 
 missing=()

@@ -1,0 +1,96 @@
+#!/usr/bin/env python3
+"""Measures the station's CPU use and memory while it polls the detector simulator.
+
+Starts the simulator on a pty and the station (offscreen) with Com1 on it and its
+automation socket open, turns the loop switch on when the window has one, then samples the
+station's CPU time and resident memory for the given number of seconds.
+
+Usage: scripts/measure-station.py [seconds]   (after a build with the default preset)
+"""
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BIN = os.environ.get("STATION_BIN", os.path.join(ROOT, "build", "default", "bin"))
+TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICKS  # utime + stime
+
+
+def rss_mb(pid):
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) / 1024
+    return 0.0
+
+
+def ask(sock, command):
+    sock.sendall(command.encode() + b"\n")
+    answer = b""
+    while not answer.endswith(b"\n"):
+        answer += sock.recv(4096)
+    return answer.decode().strip()
+
+
+def main():
+    seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 60.0
+    work = tempfile.mkdtemp(prefix="station-measure.")
+    link, log, sock_path = (os.path.join(work, n) for n in ("com1", "frames.log", "bridge"))
+    os.mkdir(os.path.join(work, "run"), 0o700)
+    sim = subprocess.Popen([os.path.join(BIN, "detector-sim"), "--link", link, "--log", log],
+                           stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
+    while not os.path.islink(link):
+        time.sleep(0.05)
+    env = dict(os.environ, REMOTE_COM1=link, REMOTE_AUTOMATION_SOCKET=sock_path,
+               QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=os.path.join(work, "run"),
+               XDG_DATA_HOME=os.path.join(work, "data"))
+    station = subprocess.Popen([os.path.join(BIN, "remote")], env=env, cwd=work,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        for _ in range(400):
+            try:
+                s.connect(sock_path)
+                break
+            except OSError:
+                time.sleep(0.05)
+        while "frmMain" not in ask(s, "windows"):
+            time.sleep(0.1)
+        time.sleep(1.0)  # past the start-up work
+        polling = ask(s, "exists LOOPSW") == "ok 1"
+        if polling and ask(s, "checked LOOPSW") != "ok 1":
+            ask(s, "click LOOPSW")
+        cpu0, t0 = cpu_seconds(station.pid), time.monotonic()
+        peak = 0.0
+        while time.monotonic() - t0 < seconds:
+            time.sleep(1.0)
+            peak = max(peak, rss_mb(station.pid))
+        cpu = cpu_seconds(station.pid) - cpu0
+        elapsed = time.monotonic() - t0
+        with open(log) as f:
+            frames_in = sum(1 for line in f if " in " in line)
+        print(f"loop switch: {'on (polling)' if polling else 'absent: the station does not poll'}")
+        print(f"measured: {elapsed:.1f} s, commands received by the simulator: {frames_in}")
+        print(f"CPU: {cpu:.2f} s = {100.0 * cpu / elapsed:.2f} % of one core")
+        if frames_in:
+            # Each command gets one answer frame (screen or settings).
+            print(f"CPU per frame answered: {1000.0 * cpu / frames_in:.2f} ms")
+        print(f"RSS: {rss_mb(station.pid):.1f} MB (peak {peak:.1f} MB)")
+    finally:
+        station.kill()
+        sim.terminate()
+        station.wait()
+        sim.wait()
+
+
+if __name__ == "__main__":
+    main()

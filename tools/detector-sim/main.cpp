@@ -1,0 +1,189 @@
+// detector-sim: plays the detector on a pseudo-terminal or a serial device, so the station
+// can be run, tried and tested without the hardware. Lines typed on its terminal raise
+// alarms and inject faults (type "help").
+#include "adapter/simline.h"
+#include "core/detector.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <getopt.h>
+#include <iostream>
+#include <memory>
+#include <poll.h>
+#include <string>
+#include <unistd.h>
+
+using namespace detectorsim;
+
+namespace {
+
+constexpr int IdleMs = 50; // how often alarms and quiet lines are looked at
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onSignal(int) {
+    stopRequested = 1;
+}
+
+void usage(std::ostream& out) {
+    out << "Usage: detector-sim [--link PATH | --device DEVICE] [--log FILE]\n"
+           "                    [--alarms PER-MINUTE] [--seed N]\n"
+           "  --link PATH      create a pseudo-terminal and a symbolic link to it at PATH\n"
+           "                   (without --link and --device the pseudo-terminal's own path\n"
+           "                   is printed)\n"
+           "  --device DEVICE  play the detector on a real serial device instead\n"
+           "  --log FILE       log every frame both ways with a monotonic time stamp\n"
+           "  --alarms N       raise N random alarms a minute on its own (default 0)\n"
+           "  --seed N         seed of the random readings, finds and alarms\n"
+           "Type 'help' on the terminal for the commands.\n";
+}
+
+bool parseCount(const char* text, long limit, long& value) {
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtol(text, &end, 10);
+    return errno == 0 && end && *end == '\0' && end != text && value >= 0 && value <= limit;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string link, device, logPath;
+    DetectorOptions options;
+    const option longOptions[] = {{"link", required_argument, nullptr, 'l'},
+                                  {"device", required_argument, nullptr, 'd'},
+                                  {"log", required_argument, nullptr, 'g'},
+                                  {"alarms", required_argument, nullptr, 'a'},
+                                  {"seed", required_argument, nullptr, 's'},
+                                  {"help", no_argument, nullptr, 'h'},
+                                  {nullptr, 0, nullptr, 0}};
+    for (int c; (c = ::getopt_long(argc, argv, "", longOptions, nullptr)) != -1;) {
+        long value = 0;
+        switch (c) {
+        case 'l':
+            link = optarg;
+            break;
+        case 'd':
+            device = optarg;
+            break;
+        case 'g':
+            logPath = optarg;
+            break;
+        case 'a':
+            if (!parseCount(optarg, 6000, value)) {
+                std::cerr << "detector-sim: --alarms takes 0 to 6000 a minute\n";
+                return 2;
+            }
+            options.alarmsPerMinute = static_cast<double>(value);
+            break;
+        case 's':
+            if (!parseCount(optarg, 0xFFFFFFFFL, value)) {
+                std::cerr << "detector-sim: --seed takes a whole number\n";
+                return 2;
+            }
+            options.seed = static_cast<std::uint32_t>(value);
+            break;
+        case 'h':
+            usage(std::cout);
+            return 0;
+        default:
+            usage(std::cerr);
+            return 2;
+        }
+    }
+    if (optind != argc || (!link.empty() && !device.empty())) {
+        usage(std::cerr);
+        return 2;
+    }
+
+    const Moment start = std::chrono::steady_clock::now();
+    std::ofstream logFile;
+    std::unique_ptr<FrameLog> log;
+    if (!logPath.empty()) {
+        logFile.open(logPath, std::ios::out | std::ios::trunc);
+        if (!logFile) {
+            std::cerr << "detector-sim: cannot write the log " << logPath << '\n';
+            return 1;
+        }
+        log = std::make_unique<FrameLog>(logFile, start);
+    }
+
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::string error;
+    const auto line =
+        device.empty() ? SimLine::createPty(link, error) : SimLine::openDevice(device, error);
+    if (!line) {
+        std::cerr << "detector-sim: " << error << '\n';
+        return 1;
+    }
+    std::cout << "detector-sim: line " << line->stationPath();
+    if (line->stationPath() != line->device()) {
+        std::cout << " -> " << line->device();
+    }
+    std::cout << " (type help for commands)" << std::endl;
+
+    Detector detector(options);
+    detector.setLog(log.get());
+    if (log) {
+        log->note(start, "line " + line->device());
+    }
+
+    auto send = [&](const std::vector<Byte>& bytes) {
+        if (!bytes.empty() && line->write(bytes) < bytes.size() && log) {
+            log->note(std::chrono::steady_clock::now(), "line full: bytes dropped");
+        }
+    };
+
+    bool consoleOpen = true;
+    std::string typed;
+    while (!stopRequested && !detector.quitRequested()) {
+        pollfd fds[2] = {{line->fd(), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        const int ready = ::poll(fds, consoleOpen ? 2 : 1, IdleMs);
+        const Moment now = std::chrono::steady_clock::now();
+        if (ready < 0 && errno != EINTR) {
+            std::cerr << "detector-sim: poll failed\n";
+            return 1;
+        }
+        if (ready > 0 && (fds[0].revents & (POLLIN | POLLERR | POLLHUP))) {
+            std::uint8_t buffer[512];
+            const long n = line->read(buffer);
+            if (n < 0 || (n == 0 && (fds[0].revents & (POLLERR | POLLHUP)) && !device.empty())) {
+                std::cerr << "detector-sim: the line " << line->device() << " failed\n";
+                return 1;
+            }
+            send(detector.receive(std::span(buffer, static_cast<std::size_t>(n)), now));
+        }
+        if (consoleOpen && ready > 0 && (fds[1].revents & (POLLIN | POLLHUP))) {
+            char buffer[512];
+            const auto n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n <= 0) {
+                consoleOpen = false; // no terminal (started in the background): keep playing
+            } else {
+                typed.append(buffer, static_cast<std::size_t>(n));
+                for (auto end = typed.find('\n'); end != std::string::npos;
+                     end = typed.find('\n')) {
+                    std::string reply;
+                    send(detector.console(typed.substr(0, end), now, reply));
+                    typed.erase(0, end + 1);
+                    if (!reply.empty()) {
+                        std::cout << reply << std::endl;
+                    }
+                }
+                if (typed.size() > 4096) {
+                    typed.clear(); // no line is that long
+                }
+            }
+        }
+        send(detector.idle(now));
+    }
+    return 0;
+}
