@@ -244,7 +244,8 @@ void drawLineWithoutEnd(QImage& image, int x1, int y1, int x2, int y2, QRgb rgb)
         const Int64 from = x2 > x1 ? x1 : Int64{x2} + 1;
         const Int64 to = x2 > x1 ? x2 : Int64{x1} + 1;
         if (const auto span = clipToImage(image, from, y1, to, Int64{y1} + 1)) {
-            fill(image, *span, pixel);
+            QRgb* line = row(image, span->top);
+            std::fill(line + span->left, line + span->right, pixel);
         }
         return;
     }
