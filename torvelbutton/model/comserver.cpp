@@ -112,7 +112,43 @@ std::optional<QVariant> fromVariant(const Variant& v) {
     }
 }
 
-class ButtonObject final : public IDispatch {
+// Reference counting and interface lookup shared by the library's objects: an object answers
+// for IUnknown and the interfaces it accepts, and is deleted with its last reference.
+template <typename Interface>
+class CountedObject : public Interface {
+public:
+    HRESULT QueryInterface(const Guid& iid, void** object) override {
+        if (!object) {
+            return E_POINTER;
+        }
+        *object = nullptr;
+        if (iid == IID_IUnknown || accepts(iid)) {
+            *object = static_cast<Interface*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+
+    std::uint32_t AddRef() override { return ++m_references; }
+
+    std::uint32_t Release() override {
+        const std::uint32_t left = --m_references;
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+
+protected:
+    virtual ~CountedObject() = default;
+    virtual bool accepts(const Guid& iid) const = 0;
+
+private:
+    std::atomic<std::uint32_t> m_references{1};
+};
+
+class ButtonObject final : public CountedObject<IDispatch> {
 public:
     ButtonObject()
         : button(new TorvelImageButton) {
@@ -120,27 +156,8 @@ public:
         button->initProperties();
     }
 
-    HRESULT QueryInterface(const Guid& iid, void** object) override {
-        if (!object) {
-            return E_POINTER;
-        }
-        *object = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID__TorvelImageButton) {
-            *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-
-    std::uint32_t AddRef() override { return ++references; }
-
-    std::uint32_t Release() override {
-        const std::uint32_t left = --references;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
+    bool accepts(const Guid& iid) const override {
+        return iid == IID_IDispatch || iid == IID__TorvelImageButton;
     }
 
     void* Window() override { return button.data(); }
@@ -208,40 +225,18 @@ public:
     }
 
 private:
-    ~ButtonObject() {
+    ~ButtonObject() override {
         // The host lets go of the instance: the control ends with it.
         delete button.data();
         --counts().objects;
     }
 
-    std::atomic<std::uint32_t> references{1};
     QPointer<TorvelImageButton> button;
 };
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public CountedObject<IClassFactory> {
 public:
-    HRESULT QueryInterface(const Guid& iid, void** object) override {
-        if (!object) {
-            return E_POINTER;
-        }
-        *object = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-
-    std::uint32_t AddRef() override { return ++references; }
-
-    std::uint32_t Release() override {
-        const std::uint32_t left = --references;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
+    bool accepts(const Guid& iid) const override { return iid == IID_IClassFactory; }
 
     HRESULT CreateInstance(IUnknown* outer, const Guid& iid, void** object) override {
         if (!object) {
@@ -270,8 +265,7 @@ public:
     }
 
 private:
-    ~ClassFactory() = default;
-    std::atomic<std::uint32_t> references{1};
+    ~ClassFactory() override = default;
 };
 
 // ---- registration -----------------------------------------------------------------------
