@@ -359,7 +359,8 @@ TEST_F(Unplug, ABytePutOnAVanishedLineIsALossWithOneWarningAndTheSameSearch) {
     // The link's next byte may be what finds the device gone, before any read does.
     first->unplug();
     device.remove();
-    for (const std::uint8_t b : remote::link::PollCommand().bytes()) {
+    const auto poll = remote::link::PollCommand(); // the frame outlives the loop over its bytes
+    for (const std::uint8_t b : poll.bytes()) {
         comm.writeByte(b);
     }
     ASSERT_TRUE(QTest::qWaitFor([this] { return lost > 0; }, 20000)) << "loss not seen";
