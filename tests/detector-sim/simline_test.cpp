@@ -1,4 +1,5 @@
 #include "adapter/simline.h"
+#include "recordingfile.h"
 #include "simframes.h"
 
 #include <QDeadlineTimer>
@@ -199,5 +200,102 @@ TEST(DetectorSimProgram, EndsCleanlyOnTerminateAndRefusesBadArguments) {
         bad.start(DETECTOR_SIM_PATH, args);
         ASSERT_TRUE(bad.waitForFinished(10000));
         EXPECT_EQ(bad.exitCode(), 2) << args.join(' ').toStdString();
+    }
+}
+
+namespace {
+
+void writeFile(const QString& path, const Bytes& bytes) {
+    std::ofstream out(path.toStdString(), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+}
+
+// A recording of received chunks (every byte value among them) around sent ones.
+Bytes replayRecording(Bytes& expected) {
+    Bytes file = recordingHeader();
+    Bytes all(256);
+    std::iota(all.begin(), all.end(), 0);
+    const Bytes chunks[] = {bytesOf("STS,first"), all, bytesOf("FBC"), bytesOf("SETS,last")};
+    std::uint64_t t = 5000;
+    for (const Bytes& chunk : chunks) {
+        putRecord(file, t, 'S', Poll);
+        putRecord(file, t + 20000, 'R', chunk);
+        expected.insert(expected.end(), chunk.begin(), chunk.end());
+        t += 40000;
+    }
+    return file;
+}
+
+} // namespace
+
+// A recording drives the line: the received chunks arrive byte-exact and in order once the
+// station sends, the sent ones never go out, and a cut recording plays up to the cut.
+TEST(DetectorSimProgram, ReplaysARecordingOntoTheLine) {
+    Bytes whole;
+    const Bytes file = replayRecording(whole);
+    const Bytes lastChunk = bytesOf("SETS,last");
+    const Bytes upToCut(whole.begin(), whole.end() - long(lastChunk.size()));
+    const struct {
+        const char* name;
+        Bytes file;
+        Bytes expected;
+        QStringList speed;
+    } cases[] = {
+        {"whole at 1x", file, whole, {}},
+        {"whole as fast as possible", file, whole, {"--replay-speed", "0"}},
+        {"cut inside the last record",
+         Bytes(file.begin(), file.end() - 4),
+         upToCut,
+         {"--replay-speed", "4"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString link = dir.path() + "/com1";
+        const QString recording = dir.path() + "/line.rec";
+        writeFile(recording, c.file);
+        QProcess sim;
+        sim.start(DETECTOR_SIM_PATH, QStringList{"--link", link, "--replay", recording} + c.speed);
+        ASSERT_TRUE(sim.waitForStarted());
+        ASSERT_TRUE(waitFor([&] { return isLink(link); }));
+        StationEnd station(link.toStdString());
+        ASSERT_TRUE(station.isOpen());
+        station.write(Poll); // the replay begins when the station first sends
+        EXPECT_EQ(station.read(c.expected.size()), c.expected);
+        EXPECT_TRUE(station.read(1, 300).empty()); // nothing more: no answers, no sent bytes
+        sim.terminate();
+        ASSERT_TRUE(sim.waitForFinished(10000));
+        EXPECT_EQ(sim.exitCode(), 0);
+        const QString out = QString::fromLatin1(sim.readAllStandardOutput());
+        EXPECT_TRUE(out.contains("replay finished")) << out.toStdString();
+    }
+}
+
+TEST(DetectorSimProgram, RefusesADamagedRecordingWithAClearError) {
+    QTemporaryDir dir;
+    Bytes file = recordingHeader();
+    putRecord(file, 0, 'R', bytesOf("STS,"));
+    putRecord(file, 10, 'Q', bytesOf("??"));
+    const QString recording = dir.path() + "/damaged.rec";
+    writeFile(recording, file);
+    const QString link = dir.path() + "/com1";
+    const struct {
+        QStringList args;
+        int exitCode;
+        const char* says;
+    } cases[] = {
+        {{"--link", link, "--replay", recording}, 1, "damaged line recording"},
+        {{"--link", link, "--replay", dir.path() + "/none.rec"}, 1, "cannot read the recording"},
+        {{"--replay", recording, "--replay-speed", "-1"}, 2, "--replay-speed takes"},
+        {{"--replay-speed", "2"}, 2, "Usage"},
+    };
+    for (const auto& c : cases) {
+        QProcess sim;
+        sim.start(DETECTOR_SIM_PATH, c.args);
+        ASSERT_TRUE(sim.waitForFinished(10000));
+        EXPECT_EQ(sim.exitCode(), c.exitCode) << c.args.join(' ').toStdString();
+        const QString err = QString::fromLatin1(sim.readAllStandardError());
+        EXPECT_TRUE(err.contains(c.says)) << err.toStdString();
+        EXPECT_FALSE(isLink(link)); // refused before the line is made
     }
 }

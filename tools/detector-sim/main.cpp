@@ -1,9 +1,12 @@
 // detector-sim: plays the detector on a pseudo-terminal or a serial device, so the station
 // can be run, tried and tested without the hardware. Lines typed on its terminal raise
-// alarms and inject faults (type "help").
+// alarms and inject faults (type "help"). With --replay it plays a line recording's
+// detector-to-station bytes instead, so a field recording drives the station over a line.
 #include "adapter/simline.h"
 #include "core/detector.h"
+#include "core/linerecording.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -31,6 +34,7 @@ void onSignal(int) {
 void usage(std::ostream& out) {
     out << "Usage: detector-sim [--link PATH | --device DEVICE] [--log FILE]\n"
            "                    [--alarms PER-MINUTE] [--seed N]\n"
+           "                    [--replay RECORDING [--replay-speed N]]\n"
            "  --link PATH      create a pseudo-terminal and a symbolic link to it at PATH\n"
            "                   (without --link and --device the pseudo-terminal's own path\n"
            "                   is printed)\n"
@@ -38,6 +42,10 @@ void usage(std::ostream& out) {
            "  --log FILE       log every frame both ways with a monotonic time stamp\n"
            "  --alarms N       raise N random alarms a minute on its own (default 0)\n"
            "  --seed N         seed of the random readings, finds and alarms\n"
+           "  --replay FILE    play a line recording's detector-to-station bytes with their\n"
+           "                   original timing instead of answering; it begins when the\n"
+           "                   station first sends (its loop switch on)\n"
+           "  --replay-speed N play N times as fast (default 1; 0: as fast as possible)\n"
            "Type 'help' on the terminal for the commands.\n";
 }
 
@@ -48,16 +56,121 @@ bool parseCount(const char* text, long limit, long& value) {
     return errno == 0 && end && *end == '\0' && end != text && value >= 0 && value <= limit;
 }
 
+bool parseSpeed(const char* text, double& value) {
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(text, &end);
+    return errno == 0 && end && *end == '\0' && end != text && value >= 0 && value <= 1000;
+}
+
+// Plays the recording onto the line; what the station sends is read (and logged) but not
+// answered. Nothing is dropped when the station reads slowly: the rest waits for room.
+// When the recording is played out the line stays open until the simulator is ended.
+int replay(SimLine& line, RecordingPlayer& player, FrameLog* log, bool onDevice) {
+    std::vector<Byte> pending;
+    std::size_t sent = 0;
+    bool consoleOpen = true;
+    bool reportedEnd = false;
+    std::string typed;
+    while (!stopRequested) {
+        const Moment now = std::chrono::steady_clock::now();
+        if (sent == pending.size()) {
+            pending.clear();
+            sent = 0;
+            if (const auto chunk = player.next(now)) {
+                pending.assign(chunk->begin(), chunk->end());
+                if (log) {
+                    log->frame(now, "out", "replay", *chunk);
+                }
+            }
+        }
+        if (sent < pending.size()) {
+            const long n = line.writeSome(std::span(pending).subspan(sent));
+            if (n < 0) {
+                std::cerr << "detector-sim: the line " << line.device() << " failed\n";
+                return 1;
+            }
+            sent += static_cast<std::size_t>(n);
+        }
+        if (player.started() && player.finished() && sent == pending.size() && !reportedEnd) {
+            reportedEnd = true;
+            std::cout << "detector-sim: replay finished" << std::endl;
+        }
+
+        int timeoutMs = IdleMs;
+        if (sent < pending.size()) {
+            timeoutMs = IdleMs; // woken by room on the line
+        } else if (const auto wait = player.untilNext(now)) {
+            timeoutMs = static_cast<int>(std::min<std::int64_t>(
+                IdleMs, (wait->count() + 999) / 1000)); // round up: never early
+            if (wait->count() == 0) {
+                continue;
+            }
+        }
+        const short lineEvents = sent < pending.size() ? (POLLIN | POLLOUT) : POLLIN;
+        pollfd fds[2] = {{line.fd(), lineEvents, 0}, {STDIN_FILENO, POLLIN, 0}};
+        const int ready = ::poll(fds, consoleOpen ? 2 : 1, timeoutMs);
+        if (ready < 0 && errno != EINTR) {
+            std::cerr << "detector-sim: poll failed\n";
+            return 1;
+        }
+        if (ready > 0 && (fds[0].revents & (POLLIN | POLLERR | POLLHUP))) {
+            std::uint8_t buffer[512];
+            const long n = line.read(buffer);
+            if (n < 0 || (n == 0 && (fds[0].revents & (POLLERR | POLLHUP)) && onDevice)) {
+                std::cerr << "detector-sim: the line " << line.device() << " failed\n";
+                return 1;
+            }
+            if (n > 0) {
+                const Moment got = std::chrono::steady_clock::now();
+                if (log) {
+                    log->frame(got, "in", "bytes", std::span(buffer, static_cast<std::size_t>(n)));
+                }
+                if (!player.started()) {
+                    player.start(got);
+                }
+            }
+        }
+        if (consoleOpen && ready > 0 && (fds[1].revents & (POLLIN | POLLHUP))) {
+            char buffer[512];
+            const auto n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n <= 0) {
+                consoleOpen = false;
+                continue;
+            }
+            typed.append(buffer, static_cast<std::size_t>(n));
+            for (auto end = typed.find('\n'); end != std::string::npos; end = typed.find('\n')) {
+                const std::string command = typed.substr(0, end);
+                typed.erase(0, end + 1);
+                if (command == "quit") {
+                    return 0;
+                }
+                if (!command.empty()) {
+                    std::cout << "replaying: only quit is taken" << std::endl;
+                }
+            }
+            if (typed.size() > 4096) {
+                typed.clear();
+            }
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string link, device, logPath;
+    std::string link, device, logPath, replayPath;
+    double replaySpeed = 1;
+    bool speedGiven = false;
     DetectorOptions options;
     const option longOptions[] = {{"link", required_argument, nullptr, 'l'},
                                   {"device", required_argument, nullptr, 'd'},
                                   {"log", required_argument, nullptr, 'g'},
                                   {"alarms", required_argument, nullptr, 'a'},
                                   {"seed", required_argument, nullptr, 's'},
+                                  {"replay", required_argument, nullptr, 'r'},
+                                  {"replay-speed", required_argument, nullptr, 'p'},
                                   {"help", no_argument, nullptr, 'h'},
                                   {nullptr, 0, nullptr, 0}};
     for (int c; (c = ::getopt_long(argc, argv, "", longOptions, nullptr)) != -1;) {
@@ -86,6 +199,17 @@ int main(int argc, char** argv) {
             }
             options.seed = static_cast<std::uint32_t>(value);
             break;
+        case 'r':
+            replayPath = optarg;
+            break;
+        case 'p':
+            if (!parseSpeed(optarg, replaySpeed)) {
+                std::cerr << "detector-sim: --replay-speed takes 0 (as fast as possible) to "
+                             "1000\n";
+                return 2;
+            }
+            speedGiven = true;
+            break;
         case 'h':
             usage(std::cout);
             return 0;
@@ -94,9 +218,30 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (optind != argc || (!link.empty() && !device.empty())) {
+    if (optind != argc || (!link.empty() && !device.empty()) ||
+        (speedGiven && replayPath.empty())) {
         usage(std::cerr);
         return 2;
+    }
+
+    // The whole recording is checked before the line is made: a damaged one is refused.
+    std::optional<RecordingPlayer> player;
+    if (!replayPath.empty()) {
+        std::ifstream in(replayPath, std::ios::binary);
+        if (!in) {
+            std::cerr << "detector-sim: cannot read the recording " << replayPath << '\n';
+            return 1;
+        }
+        std::string error;
+        auto recording = readLineRecording(in, error);
+        if (!recording) {
+            std::cerr << "detector-sim: " << replayPath << ": " << error << '\n';
+            return 1;
+        }
+        std::cout << "detector-sim: replaying " << recording->received.size()
+                  << " received records of " << replayPath
+                  << (recording->cutOff ? " (a cut-off last record is left out)" : "") << std::endl;
+        player.emplace(std::move(*recording), replaySpeed);
     }
 
     const Moment start = std::chrono::steady_clock::now();
@@ -131,11 +276,15 @@ int main(int argc, char** argv) {
     }
     std::cout << " (type help for commands)" << std::endl;
 
-    Detector detector(options);
-    detector.setLog(log.get());
     if (log) {
         log->note(start, "line " + line->device());
     }
+    if (player) {
+        return replay(*line, *player, log.get(), !device.empty());
+    }
+
+    Detector detector(options);
+    detector.setLog(log.get());
 
     auto send = [&](const std::vector<Byte>& bytes) {
         if (!bytes.empty() && line->write(bytes) < bytes.size() && log) {

@@ -136,4 +136,19 @@ std::size_t SimLine::write(std::span<const std::uint8_t> bytes) {
     return done;
 }
 
+long SimLine::writeSome(std::span<const std::uint8_t> bytes) {
+    for (;;) {
+        const auto n = ::write(m_fd, bytes.data(), bytes.size());
+        if (n >= 0) {
+            return n;
+        }
+        if (errno == EAGAIN) {
+            return 0;
+        }
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+}
+
 } // namespace detectorsim

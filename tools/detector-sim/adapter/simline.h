@@ -32,6 +32,9 @@ public:
     // Writes all bytes, waiting up to a short while when the line is full; returns the count
     // written (less when nobody drains the other end).
     std::size_t write(std::span<const std::uint8_t> bytes);
+    // Writes what the line takes now without waiting; returns the count written (0 when
+    // it is full), -1 on failure.
+    long writeSome(std::span<const std::uint8_t> bytes);
 
 private:
     SimLine() = default;
