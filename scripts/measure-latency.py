@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""Measures the time from the last byte of a screen frame on the line to the station's
+label showing it.
+
+Plays the detector itself on a pseudo-terminal: starts the station (offscreen) with Com1 on
+it and its automation socket open, turns the loop switch on (the polls it then sends are
+read and left unanswered), and then, a given number of times, writes a short screen frame
+whose top line is new in one write and asks the station for BSCREEN_0's text until it shows
+that line. The time runs from the return of the write to the answer that shows the text,
+so each figure includes up to one round trip on the automation socket.
+
+Usage: scripts/measure-latency.py [count]   (after a build with the default preset)
+"""
+import os
+import socket
+import statistics
+import subprocess
+import sys
+import tempfile
+import termios
+import threading
+import time
+import tty
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BIN = os.environ.get("STATION_BIN", os.path.join(ROOT, "build", "default", "bin"))
+
+
+def ask(sock, command):
+    sock.sendall(command.encode() + b"\n")
+    answer = b""
+    while not answer.endswith(b"\n"):
+        answer += sock.recv(4096)
+    return answer.decode().rstrip("\n")
+
+
+def screen_frame(top):
+    """A short screen frame as the detector sends it: sync, field 0, five lines of 16
+    characters and a sixth field, then a blank tail up to 129 bytes and 13."""
+    lines = [top, "Menu line 2", "Menu line 3", "Menu line 4", "Menu line 5"]
+    body = b"STS,D" + b"".join(b"," + l.encode().ljust(16)[:16] for l in lines)
+    body += b"," + lines[-1].encode().ljust(16) + b","
+    return body.ljust(129, b" ") + b"\r"
+
+
+def main():
+    count = int(sys.argv[1]) if len(sys.argv) > 1 else 100
+    work = tempfile.mkdtemp(prefix="station-latency.")
+    link, sock_path = os.path.join(work, "com1"), os.path.join(work, "bridge")
+    os.mkdir(os.path.join(work, "run"), 0o700)
+    master, slave = os.openpty()
+    tty.setraw(master)
+    tty.setraw(slave)
+    os.symlink(os.ttyname(slave), link)
+
+    stop = threading.Event()
+
+    def drain():  # the station's polls: read, never answered
+        while not stop.is_set():
+            try:
+                os.read(master, 4096)
+            except OSError:
+                return
+
+    env = dict(os.environ, REMOTE_COM1=link, REMOTE_AUTOMATION_SOCKET=sock_path,
+               QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=os.path.join(work, "run"),
+               XDG_DATA_HOME=os.path.join(work, "data"))
+    station = subprocess.Popen([os.path.join(BIN, "remote")], env=env, cwd=work,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    threading.Thread(target=drain, daemon=True).start()
+    try:
+        s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        for _ in range(400):
+            try:
+                s.connect(sock_path)
+                break
+            except OSError:
+                time.sleep(0.05)
+        while "frmMain" not in ask(s, "windows"):
+            time.sleep(0.1)
+        time.sleep(1.0)  # past the start-up work
+        if ask(s, "checked LOOPSW") != "ok 1":
+            ask(s, "click LOOPSW")
+        times = []
+        for i in range(count):
+            top = f"Latency {i:04d}"
+            frame = screen_frame(top)
+            os.write(master, frame)
+            t0 = time.perf_counter()
+            while ask(s, "text BSCREEN_0") != "ok " + top.ljust(16):
+                if time.perf_counter() - t0 > 5.0:
+                    raise SystemExit(f"frame {i}: the label never showed it")
+            times.append(time.perf_counter() - t0)
+            time.sleep(0.05 + 0.05 * (i % 3))  # land at varied points of the 100 ms tick
+        ms = sorted(t * 1000 for t in times)
+        print(f"frames: {count}, last byte to label: median {statistics.median(ms):.2f} ms, "
+              f"p90 {ms[int(0.9 * (count - 1))]:.2f} ms, worst {ms[-1]:.2f} ms")
+        probe = []
+        for _ in range(50):  # what one automation round trip costs, for comparison
+            t0 = time.perf_counter()
+            ask(s, "text BSCREEN_0")
+            probe.append((time.perf_counter() - t0) * 1000)
+        print(f"one automation round trip: median {statistics.median(probe):.2f} ms")
+    finally:
+        stop.set()
+        station.kill()
+        station.wait()
+        os.close(master)
+        os.close(slave)
+
+
+if __name__ == "__main__":
+    main()
