@@ -348,7 +348,10 @@ void frmMain::setScreenCaption(int line, const std::string& caption) {
 }
 
 void frmMain::setScreenOpaque(int line, bool opaque) {
-    if (QLabel* label = at(ui.BSCREEN, line)) {
+    QLabel* label = at(ui.BSCREEN, line);
+    // Every frame restates every line's style; repainting an unchanged line is wasted work.
+    if (label &&
+        (label->autoFillBackground() != opaque || !label->property("BackStyle").isValid())) {
         label->setAutoFillBackground(opaque);
         label->setProperty("BackStyle", opaque ? 1 : 0);
         label->update();
@@ -356,7 +359,12 @@ void frmMain::setScreenOpaque(int line, bool opaque) {
 }
 
 void frmMain::setHexCopy(const std::string& text) {
-    ui.Text1->setPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    // Laying out and repainting the copy costs more than everything else a frame does, and a
+    // steady display sends the same frame over and over: only a changed one is set.
+    const QString copy = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    if (ui.Text1->toPlainText() != copy) {
+        ui.Text1->setPlainText(copy);
+    }
 }
 
 void frmMain::setScanMarkVisible(bool visible) {
