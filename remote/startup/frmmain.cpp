@@ -377,8 +377,13 @@ void frmMain::setLampValue(Lamp lamp, bool lit) {
 
 void frmMain::setEventLabelColor(int channel, std::uint32_t colour) {
     if (QLabel* label = at(ui.EVENTL, channel)) {
+        // The fade restates the idle colour of every label on every tick.
+        const QColor wanted = common::toQColor(colour);
+        if (label->palette().color(QPalette::WindowText) == wanted) {
+            return;
+        }
         QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, common::toQColor(colour));
+        palette.setColor(QPalette::WindowText, wanted);
         label->setPalette(palette);
     }
 }

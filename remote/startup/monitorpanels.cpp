@@ -112,6 +112,10 @@ QIcon powerIcon() {
 } // namespace
 
 void MonitorPanels::setCaption(QLabel* label, const QString& caption) {
+    // Every frame restates every caption; most are as they were.
+    if (label->text() == caption && label->accessibleName() == caption) {
+        return;
+    }
     label->setText(caption);
     label->setAccessibleName(caption);
 }
