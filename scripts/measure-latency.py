@@ -12,7 +12,6 @@ so each figure includes up to one round trip on the automation socket.
 Usage: scripts/measure-latency.py [count]   (after a build with the default preset)
 """
 import os
-import socket
 import statistics
 import subprocess
 import sys
@@ -22,16 +21,10 @@ import threading
 import time
 import tty
 
+from stationbridge import ask, connect, start_station
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BIN = os.environ.get("STATION_BIN", os.path.join(ROOT, "build", "default", "bin"))
-
-
-def ask(sock, command):
-    sock.sendall(command.encode() + b"\n")
-    answer = b""
-    while not answer.endswith(b"\n"):
-        answer += sock.recv(4096)
-    return answer.decode().rstrip("\n")
 
 
 def screen_frame(top):
@@ -47,7 +40,6 @@ def main():
     count = int(sys.argv[1]) if len(sys.argv) > 1 else 100
     work = tempfile.mkdtemp(prefix="station-latency.")
     link, sock_path = os.path.join(work, "com1"), os.path.join(work, "bridge")
-    os.mkdir(os.path.join(work, "run"), 0o700)
     master, slave = os.openpty()
     tty.setraw(master)
     tty.setraw(slave)
@@ -62,23 +54,10 @@ def main():
             except OSError:
                 return
 
-    env = dict(os.environ, REMOTE_COM1=link, REMOTE_AUTOMATION_SOCKET=sock_path,
-               QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=os.path.join(work, "run"),
-               XDG_DATA_HOME=os.path.join(work, "data"))
-    station = subprocess.Popen([os.path.join(BIN, "remote")], env=env, cwd=work,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    station = start_station(BIN, work, link, sock_path)
     threading.Thread(target=drain, daemon=True).start()
     try:
-        s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-        for _ in range(400):
-            try:
-                s.connect(sock_path)
-                break
-            except OSError:
-                time.sleep(0.05)
-        while "frmMain" not in ask(s, "windows"):
-            time.sleep(0.1)
-        time.sleep(1.0)  # past the start-up work
+        s = connect(sock_path, settle=1.0)
         if ask(s, "checked LOOPSW") != "ok 1":
             ask(s, "click LOOPSW")
         times = []

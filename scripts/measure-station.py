@@ -8,11 +8,12 @@ station's CPU time and resident memory for the given number of seconds.
 Usage: scripts/measure-station.py [seconds]   (after a build with the default preset)
 """
 import os
-import socket
 import subprocess
 import sys
 import tempfile
 import time
+
+from stationbridge import ask, connect, start_station
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BIN = os.environ.get("STATION_BIN", os.path.join(ROOT, "build", "default", "bin"))
@@ -33,39 +34,17 @@ def rss_mb(pid):
     return 0.0
 
 
-def ask(sock, command):
-    sock.sendall(command.encode() + b"\n")
-    answer = b""
-    while not answer.endswith(b"\n"):
-        answer += sock.recv(4096)
-    return answer.decode().strip()
-
-
 def main():
     seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 60.0
     work = tempfile.mkdtemp(prefix="station-measure.")
     link, log, sock_path = (os.path.join(work, n) for n in ("com1", "frames.log", "bridge"))
-    os.mkdir(os.path.join(work, "run"), 0o700)
     sim = subprocess.Popen([os.path.join(BIN, "detector-sim"), "--link", link, "--log", log],
                            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
     while not os.path.islink(link):
         time.sleep(0.05)
-    env = dict(os.environ, REMOTE_COM1=link, REMOTE_AUTOMATION_SOCKET=sock_path,
-               QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=os.path.join(work, "run"),
-               XDG_DATA_HOME=os.path.join(work, "data"))
-    station = subprocess.Popen([os.path.join(BIN, "remote")], env=env, cwd=work,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    station = start_station(BIN, work, link, sock_path)
     try:
-        s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-        for _ in range(400):
-            try:
-                s.connect(sock_path)
-                break
-            except OSError:
-                time.sleep(0.05)
-        while "frmMain" not in ask(s, "windows"):
-            time.sleep(0.1)
-        time.sleep(1.0)  # past the start-up work
+        s = connect(sock_path, settle=1.0)
         polling = ask(s, "exists LOOPSW") == "ok 1"
         if polling and ask(s, "checked LOOPSW") != "ok 1":
             ask(s, "click LOOPSW")

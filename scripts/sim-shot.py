@@ -9,19 +9,12 @@ Run inside xvfb-run:
   xvfb-run -s "-screen 0 1366x768x24" scripts/sim-shot.py BINDIR OUT.png
 """
 import os
-import socket
 import subprocess
 import sys
 import tempfile
 import time
 
-
-def ask(sock, command):
-    sock.sendall(command.encode() + b"\n")
-    answer = b""
-    while not answer.endswith(b"\n"):
-        answer += sock.recv(4096)
-    return answer.decode().strip()
+from stationbridge import ask, connect, start_station
 
 
 # What an operator types before saving: the clock, ID, serial number, transmit times.
@@ -36,27 +29,14 @@ def main():
     bindir, out = os.path.abspath(sys.argv[1]), sys.argv[2]
     work = tempfile.mkdtemp(prefix="sim-shot.")
     link, sock_path = os.path.join(work, "com1"), os.path.join(work, "bridge")
-    os.mkdir(os.path.join(work, "run"), 0o700)
     sim = subprocess.Popen([os.path.join(bindir, "detector-sim"), "--link", link, "--seed", "7"],
                            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
     while not os.path.islink(link):
         time.sleep(0.05)
-    env = dict(os.environ, REMOTE_COM1=link, REMOTE_AUTOMATION_SOCKET=sock_path,
-               XDG_RUNTIME_DIR=os.path.join(work, "run"),
-               XDG_DATA_HOME=os.path.join(work, "data"))
     station = None
     try:
-        station = subprocess.Popen([os.path.join(bindir, "remote")], env=env, cwd=work)
-        s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-        for _ in range(400):
-            try:
-                s.connect(sock_path)
-                break
-            except OSError:
-                time.sleep(0.05)
-        while "frmMain" not in ask(s, "windows"):
-            time.sleep(0.1)
-        time.sleep(2.0)  # splash gone, window settled
+        station = start_station(bindir, work, link, sock_path, offscreen=False, quiet=False)
+        s = connect(sock_path, settle=2.0)  # splash gone, window settled
         for name, text in INPUTS:
             if ask(s, f"exists {name}") == "ok 1":
                 ask(s, f"type {name} {text}")

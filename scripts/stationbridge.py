@@ -1,0 +1,48 @@
+"""Starting the station beside a line and talking to it over its automation socket.
+
+Shared by the measuring and screenshot scripts in this folder.
+"""
+import os
+import socket
+import subprocess
+import time
+
+
+def ask(sock, command):
+    """Sends one command line to the automation socket and returns the answer line, blanks
+    at its end kept (display lines are 16 characters wide)."""
+    sock.sendall(command.encode() + b"\n")
+    answer = b""
+    while not answer.endswith(b"\n"):
+        answer += sock.recv(4096)
+    return answer.decode().rstrip("\n")
+
+
+def start_station(bindir, work, link, sock_path, offscreen=True, quiet=True):
+    """Starts the station with Com1 on link, its automation socket at sock_path and its
+    runtime and data folders inside work, so it never meets the user's own."""
+    os.makedirs(os.path.join(work, "run"), 0o700, exist_ok=True)
+    env = dict(os.environ, REMOTE_COM1=link, REMOTE_AUTOMATION_SOCKET=sock_path,
+               XDG_RUNTIME_DIR=os.path.join(work, "run"),
+               XDG_DATA_HOME=os.path.join(work, "data"))
+    if offscreen:
+        env["QT_QPA_PLATFORM"] = "offscreen"
+    out = subprocess.DEVNULL if quiet else None
+    return subprocess.Popen([os.path.join(bindir, "remote")], env=env, cwd=work,
+                            stdout=out, stderr=out)
+
+
+def connect(sock_path, settle):
+    """Connects to the station's socket, waits for its main window and then settle more
+    seconds (the start-up work), and returns the connected socket."""
+    s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    for _ in range(400):
+        try:
+            s.connect(sock_path)
+            break
+        except OSError:
+            time.sleep(0.05)
+    while "frmMain" not in ask(s, "windows"):
+        time.sleep(0.1)
+    time.sleep(settle)
+    return s
