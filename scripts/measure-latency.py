@@ -13,7 +13,6 @@ Usage: scripts/measure-latency.py [count]   (after a build with the default pres
 """
 import os
 import statistics
-import subprocess
 import sys
 import tempfile
 import termios
