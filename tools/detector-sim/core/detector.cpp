@@ -277,7 +277,7 @@ std::vector<Byte> Detector::handle(const Command& command, Moment now) {
             // The four bytes behind the readings are not shown: room for one code.
             const std::string_view code = AlarmCodes[m_codesInFrame.front()];
             m_codesInFrame.pop_front();
-            std::copy(code.begin(), code.end(), r.spare.begin());
+            std::copy_n(code.begin(), std::min(code.size(), r.spare.size()), r.spare.begin());
         }
         const bool corrupt = m_badChecksums > 0;
         if (corrupt) {
