@@ -1,5 +1,8 @@
 #include "remote/controls/instruments/instrumentlamp.h"
 
+#include <QHash>
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -63,6 +66,73 @@ TEST(InstrumentLamp, PaintsItsStateOnScreen) {
     lamp.setValue(false);
     EXPECT_EQ(lamp.grab().toImage().pixel(lamp.width() / 2, lamp.height() / 2),
               lamp.offColor().rgb());
+}
+
+// Counts paint events per widget.
+class PaintCounter : public QObject {
+public:
+    int of(const QObject* widget) const { return m_counts.value(widget); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++m_counts[watched];
+        }
+        return false;
+    }
+
+private:
+    QHash<const QObject*, int> m_counts;
+};
+
+// A lamp on a window beside a plain widget whose repaint shows when a paint pass is over.
+class ShownLamp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window.resize(60, 30);
+        lamp = new InstrumentLamp(&window);
+        sentinel = new QWidget(&window);
+        sentinel->setGeometry(30, 0, 20, 20);
+        lamp->installEventFilter(&paints);
+        sentinel->installEventFilter(&paints);
+        lamp->setValue(true);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return paints.of(lamp) > 0; }, 5000));
+    }
+
+    // Asks for a repaint of the sentinel and waits for it: any paint due before is done.
+    void finishPaintPass() {
+        const int before = paints.of(sentinel);
+        sentinel->update();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return paints.of(sentinel) > before; }, 5000));
+    }
+
+    QImage face() { return lamp->grab().toImage(); }
+
+    QWidget window;
+    InstrumentLamp* lamp = nullptr;
+    QWidget* sentinel = nullptr;
+    PaintCounter paints;
+};
+
+TEST_F(ShownLamp, TurnedOffAndOnAgainInOneHandlerItIsNotRepainted) {
+    finishPaintPass();
+    const int before = paints.of(lamp);
+    lamp->setValue(false);
+    lamp->setValue(true);
+    finishPaintPass();
+    EXPECT_EQ(paints.of(lamp), before);
+}
+
+TEST_F(ShownLamp, AChangeThatStandsIsPaintedOnce) {
+    finishPaintPass();
+    const int before = paints.of(lamp);
+    lamp->setValue(false);
+    lamp->setOnColor(Qt::red);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return paints.of(lamp) > before; }, 5000));
+    finishPaintPass();
+    EXPECT_EQ(paints.of(lamp), before + 1);
+    EXPECT_EQ(face().pixel(lamp->width() / 2, lamp->height() / 2),
+              InstrumentLamp::darkOf(Qt::red).rgb());
 }
 
 } // namespace

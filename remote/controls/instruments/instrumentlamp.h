@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <array>
+
 // A square indicator light: lit (Value true) or dark. The station's traffic lamps "TXD" and
 // "RXD" are two of these.
 class InstrumentLamp : public QWidget {
@@ -41,6 +43,16 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void repaintIfChanged();
+
     bool m_value = false;
     QColor m_onColor{0x20, 0xE0, 0x20};
+    // The face last painted, and whether a check against it waits in the event queue.
+    bool m_shownValue = false;
+    QColor m_shownColor = m_onColor;
+    bool m_checkQueued = false;
+    // The dark and the lit face as last drawn, and the colours they were drawn in.
+    std::array<QImage, 2> m_faces;
+    QColor m_facesColor;
+    QColor m_facesBackground;
 };
