@@ -89,7 +89,7 @@ void frameAndPaint(benchmark::State& state, std::vector<std::uint8_t> (*frame)(i
     const std::vector<std::uint8_t> frames[2] = {frame(0), frame(1)};
     int n = 0;
     for (auto _ : state) {
-        window.link().OnReceive(frames[n++ % 2]); // every display changes each time
+        window.receive(frames[n++ % 2]); // every display changes each time
         // The window paints what changed, as it does between two events of a real run.
         QCoreApplication::processEvents();
     }

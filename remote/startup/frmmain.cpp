@@ -51,7 +51,7 @@ frmMain::frmMain(modControl& control, QWidget* parent)
     connect(&MSComm1, &remote::serial::SerialComm::OnComm, this, &frmMain::MSComm1_OnComm);
     showConnection();
     m_records.install(*this, m_control.folders().perUser,
-                      [this](std::span<const std::uint8_t> bytes) { m_link.OnReceive(bytes); });
+                      [this](std::span<const std::uint8_t> bytes) { receive(bytes); });
 
     // Ticks begin as soon as the window exists; sending waits for the operator.
     Timer1.setInterval(kTimer1Interval);
@@ -303,6 +303,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::Timer1_Timer() {
     m_link.Timer1_Timer();
+    showScreenStyles();
     m_records.tickDone();
 }
 
@@ -314,7 +315,12 @@ void frmMain::MSComm1_OnComm() {
     // handler all the same.
     const auto bytes = MSComm1.InputAll();
     m_records.received(bytes);
+    receive(bytes);
+}
+
+void frmMain::receive(std::span<const std::uint8_t> bytes) {
     m_link.OnReceive(bytes);
+    showScreenStyles();
 }
 
 // ---- What the link shows ----
@@ -348,23 +354,32 @@ void frmMain::setScreenCaption(int line, const std::string& caption) {
 }
 
 void frmMain::setScreenOpaque(int line, bool opaque) {
-    QLabel* label = at(ui.BSCREEN, line);
-    // Every frame restates every line's style; repainting an unchanged line is wasted work.
-    if (label &&
-        (label->autoFillBackground() != opaque || !label->property("BackStyle").isValid())) {
-        label->setAutoFillBackground(opaque);
-        label->setProperty("BackStyle", opaque ? 1 : 0);
-        label->update();
+    // A frame clears the highlighted line's style before its marker sets it again: only the
+    // style a line has once the frame is decoded is shown (showScreenStyles).
+    if (line >= 0 && line < static_cast<int>(m_screenOpaque.size())) {
+        m_screenOpaque[static_cast<std::size_t>(line)] = opaque;
+        m_screenStylesDue = true;
+    }
+}
+
+void frmMain::showScreenStyles() {
+    if (!std::exchange(m_screenStylesDue, false)) {
+        return;
+    }
+    for (std::size_t line = 0; line < m_screenOpaque.size(); ++line) {
+        QLabel* label = ui.BSCREEN[line];
+        const bool opaque = m_screenOpaque[line];
+        // Repainting a line whose style did not change is wasted work.
+        if (label->autoFillBackground() != opaque || !label->property("BackStyle").isValid()) {
+            label->setAutoFillBackground(opaque);
+            label->setProperty("BackStyle", opaque ? 1 : 0);
+        }
     }
 }
 
 void frmMain::setHexCopy(const std::string& text) {
-    // Laying out and repainting the copy costs more than everything else a frame does, and a
-    // steady display sends the same frame over and over: only a changed one is set.
-    const QString copy = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    if (ui.Text1->toPlainText() != copy) {
-        ui.Text1->setPlainText(copy);
-    }
+    MonitorPanels::setHexCopy(
+        ui.Text1, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void frmMain::setScanMarkVisible(bool visible) {

@@ -9,7 +9,10 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <array>
 #include <map>
+#include <span>
+#include <tuple>
 #include <vector>
 
 class InstrumentLamp;
@@ -49,6 +52,9 @@ public:
     QAction* mnuHelp_Help = nullptr;
 
     remote::link::MonitorLink& link() { return m_link; }
+    // Bytes from the line (or a replay) into the link; the window then shows what they
+    // changed.
+    void receive(std::span<const std::uint8_t> bytes);
     // Alarm history, line recording and replay.
     StationRecords& records() { return m_records; }
     QString connectionStatus() const;
@@ -101,6 +107,7 @@ private:
     void buildToolbar();
     void buildCentre();
     void connectOperatorControls();
+    void showScreenStyles();
     void lockSavesForReplay(bool replaying);
     void showRefusal(const QString& text);
     void showConnection();
@@ -116,4 +123,7 @@ private:
     bool m_refusalShown = false;
     QString m_nextRefusal;
     std::vector<bool> m_savesEnabledBeforeReplay; // the access code's unlock, kept over a replay
+    // The highlight each display line is to show, applied once the link has returned.
+    std::array<bool, std::tuple_size_v<decltype(MonitorPanels::BSCREEN)>> m_screenOpaque{};
+    bool m_screenStylesDue = false;
 };

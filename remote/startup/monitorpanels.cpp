@@ -18,7 +18,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -120,6 +124,31 @@ void MonitorPanels::setCaption(QLabel* label, const QString& caption) {
     label->setAccessibleName(caption);
 }
 
+void MonitorPanels::setHexCopy(QPlainTextEdit* edit, const QString& text) {
+    // Frames of a steady display differ in a few bytes, if at all. Only the span between
+    // the common start and end is replaced: setting the whole text would reset the
+    // document and lay it out from its first character, which costs more than everything
+    // else a frame does, and would drop the operator's selection.
+    QTextDocument* document = edit->document();
+    const QString shown = document->toPlainText();
+    const qsizetype common = std::min(shown.size(), text.size());
+    qsizetype head = 0;
+    while (head < common && shown[head] == text[head]) {
+        ++head;
+    }
+    if (head == common && shown.size() == text.size()) {
+        return;
+    }
+    qsizetype tail = 0;
+    while (tail < common - head && shown[shown.size() - 1 - tail] == text[text.size() - 1 - tail]) {
+        ++tail;
+    }
+    QTextCursor cursor(document);
+    cursor.setPosition(static_cast<int>(head));
+    cursor.setPosition(static_cast<int>(shown.size() - tail), QTextCursor::KeepAnchor);
+    cursor.insertText(text.mid(head, text.size() - head - tail));
+}
+
 QWidget* MonitorPanels::build(QWidget* parent) {
     auto* centre = new QWidget(parent);
     auto* outer = new QVBoxLayout(centre);
@@ -146,7 +175,50 @@ QWidget* MonitorPanels::build(QWidget* parent) {
     columns->addLayout(middle);
     columns->addLayout(right);
     outer->addLayout(columns, 1);
+    fixDisplaySizes();
     return centre;
+}
+
+namespace {
+
+// Sets the label's size to what its widest text asks for (at least its minimum width).
+void fixSize(QLabel* label, const QString& widest) {
+    const QString shown = label->text();
+    label->setText(widest);
+    const QSize hint = label->sizeHint();
+    label->setText(shown);
+    label->setFixedSize(std::max(hint.width(), label->minimumWidth()), hint.height());
+}
+
+} // namespace
+
+// The link rewrites these labels several times a second. A label whose size can change
+// makes each new text lay out the whole window again; a fixed one only repaints itself. Each
+// is fixed at the size of the widest text it can show, in the font it ends up with.
+void MonitorPanels::fixDisplaySizes() {
+    const QString digits3 = QStringLiteral("888");       // a byte
+    const QString hundredths = QStringLiteral("888.88"); // two bytes in hundredths
+    for (QLabel* line : BSCREEN) {
+        fixSize(line, QString(kScreenLineChars, QLatin1Char('W')));
+    }
+    fixSize(TTIME[0], QStringLiteral(" 8888")); // the year, a signed-number text
+    for (std::size_t i = 1; i < TTIME.size(); ++i) {
+        fixSize(TTIME[i], digits3);
+    }
+    for (QLabel* label : STIMEV) {
+        fixSize(label, digits3);
+    }
+    for (QLabel* label : {RFXTIME, LASERVV1, LASERVV2, FREQV}) {
+        fixSize(label, digits3);
+    }
+    for (QLabel* label : {LASERQZ1, LASERQZ2, LASERQS1, LASERQS2}) {
+        fixSize(label, hundredths);
+    }
+    for (QLabel* label : {LASERQ1, LASERQ2}) {
+        fixSize(label, QStringLiteral("8.88"));
+    }
+    fixSize(SETID, QStringLiteral("QND-WWWWWW"));
+    fixSize(SERIAL, QStringLiteral("WWWWWWWW"));
 }
 
 void MonitorPanels::buildSaveButtons(QWidget* parent) {
@@ -225,10 +297,16 @@ QGroupBox* MonitorPanels::buildDisplayGroup(QWidget* parent) {
     }
     grid->addWidget(screen, 0, 0, 2, 1);
 
-    SCANMARK = named(new ScanMark(box), QStringLiteral("SCANMARK"));
+    // The mark blinks while the detector scans. Showing a widget lays out every layout
+    // above it and hiding one invalidates them, so the mark sits in a holder of its own
+    // size that has no layout: the blink stops there.
+    auto* markHolder = new QWidget(box);
+    markHolder->setFixedSize(ScanMark::kSide, ScanMark::kSide);
+    SCANMARK = named(new ScanMark(markHolder), QStringLiteral("SCANMARK"));
     SCANMARK->setAccessibleName(QStringLiteral("Scanning"));
+    SCANMARK->setGeometry(markHolder->rect());
     SCANMARK->setVisible(false);
-    grid->addWidget(SCANMARK, 0, 1, Qt::AlignTop | Qt::AlignHCenter);
+    grid->addWidget(markHolder, 0, 1, Qt::AlignTop | Qt::AlignHCenter);
 
     XP_ProgressBar1 = named(new XP_ProgressBar(box), QStringLiteral("XP_ProgressBar1"));
     common::FilePropertyBag design; // as the window's design stores it
@@ -243,12 +321,14 @@ QGroupBox* MonitorPanels::buildDisplayGroup(QWidget* parent) {
 
     Text1 = named(new QPlainTextEdit(box), QStringLiteral("Text1"));
     Text1->setReadOnly(true);
+    Text1->setUndoRedoEnabled(false); // the copy is rewritten with every frame (setHexCopy)
     Text1->setAccessibleName(QStringLiteral("Last screen frame in hexadecimal"));
     QFont hexFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     hexFont.setPointSize(7);
     Text1->setFont(hexFont);
     Text1->setFixedHeight(QFontMetrics(hexFont).lineSpacing() * 4 + 10);
     Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grid->addWidget(Text1, 2, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     return box;

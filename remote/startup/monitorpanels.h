@@ -77,6 +77,8 @@ struct MonitorPanels {
 
     // Sets a label's text and the accessible name that mirrors it.
     static void setCaption(QLabel* label, const QString& text);
+    // Sets the text of the hexadecimal copy of the last screen frame.
+    static void setHexCopy(QPlainTextEdit* edit, const QString& text);
 
     static constexpr unsigned kDisplayTextColour = 0x00C00000; // dark blue, 0x00BBGGRR
     static constexpr unsigned kQsTextColour = 0x000000C0;      // dark red
@@ -92,4 +94,5 @@ private:
     QGroupBox* buildEntryGroup(QWidget* parent);
     QWidget* buildTopStrip(QWidget* parent);
     void buildSaveButtons(QWidget* parent);
+    void fixDisplaySizes();
 };

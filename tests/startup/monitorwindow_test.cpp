@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -204,6 +206,136 @@ TEST_F(MonitorWindow, ASettingsFrameFillsEveryDisplayAndABadChecksumChangesNothi
     feedAndSettle(bytes(bad));
     for (const DisplayCase& c : expected) {
         EXPECT_EQ(caption(c.name), c.shown) << c.name << " after a bad checksum";
+    }
+}
+
+// Counts the events of one type that reach a window's widgets. A layout request counts
+// only where there is a layout to redo.
+class EventCounter : public QObject {
+public:
+    EventCounter(QEvent::Type type, const QWidget* window)
+        : m_type(type)
+        , m_window(window) {
+        qApp->installEventFilter(this);
+    }
+    ~EventCounter() override { qApp->removeEventFilter(this); }
+
+    int count(const QString& name = QString()) const {
+        return name.isEmpty() ? m_total : m_byName.value(name);
+    }
+    int count(const QWidget* widget) const { return m_byWidget.value(widget); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        if (event->type() == m_type && widget && widget->window() == m_window &&
+            (m_type != QEvent::LayoutRequest || widget->layout())) {
+            ++m_total;
+            ++m_byName[widget->objectName()];
+            ++m_byWidget[widget];
+        }
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    const QWidget* m_window;
+    int m_total = 0;
+    QHash<QString, int> m_byName;
+    QHash<const QWidget*, int> m_byWidget;
+};
+
+// Delivers the pending layout requests; laying out one level can ask for the next.
+void settleLayouts() {
+    for (int level = 0; level < 10; ++level) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    }
+}
+
+TEST_F(MonitorWindow, TheWidestValuesShowWholeWithoutLayingTheWindowOutAgain) {
+    feedAndSettle({});
+    settleLayouts();
+    const EventCounter layouts(QEvent::LayoutRequest, main);
+
+    device::Settings s;
+    s.yearsAfter2000 = s.month = s.day = s.hour = s.minute = s.second = 255;
+    s.id.fill('W');
+    s.serial.fill('W');
+    s.rfTransmitTime = s.laserQ1 = s.laserQ2 = s.laserVolume1 = s.laserVolume2 = 255;
+    s.repeatTime = 255;
+    s.channelTimes.fill(255);
+    s.laserQz1 = s.laserQz2 = s.laserQs1 = s.laserQs2 = 65535;
+    const std::string wide(16, 'W');
+    const std::vector<std::string> fields{"", wide, wide, wide, wide, wide};
+    pty.write(bytes(device::ScreenFrame(device::ScreenForm::Short, fields)) +
+              bytes(device::SettingsFrame(s)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return caption("SERIAL") == "WWWWWWWW"; }, 5000));
+    settleLayouts();
+
+    EXPECT_EQ(layouts.count(), 0) << "a new value repaints its label, nothing more";
+    const char* const displays[] = {
+        "BSCREEN_0", "BSCREEN_4", "TTIME_0",  "TTIME_5",  "SETID",    "SERIAL",
+        "RFXTIME",   "LASERQZ1",  "LASERQZ2", "LASERQS1", "LASERQS2", "LASERQ1",
+        "LASERQ2",   "LASERVV1",  "LASERVV2", "STIMEV_0", "STIMEV_8", "FREQV",
+    };
+    for (const char* name : displays) {
+        const auto* label = find<QLabel>(QString::fromLatin1(name));
+        EXPECT_GE(label->width(), label->sizeHint().width())
+            << name << " clips \"" << label->text().toStdString() << "\"";
+    }
+    EXPECT_EQ(caption("BSCREEN_0"), QString::fromStdString(wide));
+    EXPECT_EQ(caption("TTIME_0"), " 2255");
+    EXPECT_EQ(caption("LASERQZ1"), "655.35");
+}
+
+TEST_F(MonitorWindow, TheScanMarkBlinksAndTurnsWithoutLayingOutOrRepaintingItsGroup) {
+    const std::vector<std::string> fields{"", "SCANNING", "b", "c", "d", "e"};
+    pty.write(bytes(device::ScreenFrame(device::ScreenForm::Long, fields)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return caption("BSCREEN_0") == "SCANNING"; }, 5000));
+    settleLayouts();
+    auto* mark = find<ScanMark>("SCANMARK");
+    const QWidget* group = mark->parentWidget();
+    while (group && !qobject_cast<const QGroupBox*>(group)) {
+        group = group->parentWidget();
+    }
+    ASSERT_NE(group, nullptr);
+    const EventCounter layouts(QEvent::LayoutRequest, main);
+
+    tick(4);
+    ASSERT_TRUE(mark->isVisible());
+    {
+        // The sweep turns on its own while the mark shows.
+        const EventCounter paints(QEvent::Paint, main);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return paints.count(mark) >= 3; }, 5000));
+        EXPECT_EQ(paints.count(group), 0) << "the dial covers what is behind it";
+    }
+    tick(4);
+    ASSERT_TRUE(mark->isHidden());
+    settleLayouts();
+    EXPECT_EQ(layouts.count(), 0);
+}
+
+TEST_F(MonitorWindow, AFrameRestatingTheHighlightLeavesTheLinesUnpainted) {
+    const std::vector<std::string> fields{"", "SCAN", "MENU", "****************", "c", "d", "e"};
+    const QByteArray frame = bytes(device::ScreenFrame(device::ScreenForm::Short, fields));
+    {
+        const EventCounter first(QEvent::Paint, main);
+        pty.write(frame);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return first.count("BSCREEN_1") > 0; }, 5000));
+    }
+    ASSERT_EQ(caption("BSCREEN_1"), "MENU");
+    ASSERT_TRUE(find<QLabel>("BSCREEN_1")->autoFillBackground());
+    const EventCounter paints(QEvent::Paint, main);
+
+    // The same frame again, then a new clock value: whatever the frame left to paint is
+    // painted by the time the clock's display is.
+    device::Settings s;
+    s.second = 42;
+    pty.write(frame + bytes(device::SettingsFrame(s)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return paints.count("TTIME_5") > 0; }, 5000));
+
+    EXPECT_TRUE(find<QLabel>("BSCREEN_1")->autoFillBackground());
+    for (int line = 0; line < 5; ++line) {
+        EXPECT_EQ(paints.count(QStringLiteral("BSCREEN_%1").arg(line)), 0) << "line " << line;
     }
 }
 

@@ -11,6 +11,8 @@
 ScanMark::ScanMark(QWidget* parent)
     : QWidget(parent) {
     setFixedSize(kSide, kSide);
+    // The dial covers every pixel, so nothing behind the mark is painted with each step.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     m_step.setInterval(kStepMs);
     connect(&m_step, &QTimer::timeout, this, [this] {
         m_phase = (m_phase + 1) % kPhases;
@@ -37,10 +39,18 @@ void ScanMark::drawMark(QImage& image, const QRect& rect, int phase) {
 }
 
 void ScanMark::paintEvent(QPaintEvent*) {
-    QImage image(size(), common::kSurfaceFormat);
-    image.fill(palette().color(backgroundRole()));
-    drawMark(image, image.rect(), m_phase);
-    QPainter(this).drawImage(0, 0, image);
+    const QColor background = palette().color(backgroundRole());
+    if (background != m_facesBackground) {
+        m_faces = {};
+        m_facesBackground = background;
+    }
+    QImage& face = m_faces[static_cast<std::size_t>(m_phase)];
+    if (face.size() != size()) {
+        face = QImage(size(), common::kSurfaceFormat);
+        face.fill(background);
+        drawMark(face, face.rect(), m_phase);
+    }
+    QPainter(this).drawImage(0, 0, face);
 }
 
 void ScanMark::showEvent(QShowEvent*) {

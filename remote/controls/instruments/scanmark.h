@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
+
 // The mark shown while the detector scans: a hand sweeping round a small dial. It animates
 // only while shown; showing and hiding it is the blink the window drives.
 class ScanMark : public QWidget {
@@ -19,9 +21,11 @@ public:
     // Parts outside the image are clipped.
     static void drawMark(QImage& image, const QRect& rect, int phase);
 
-    static constexpr int kSide = 22;   // pixels
-    static constexpr int kPhases = 8;  // positions of the sweep
-    static constexpr int kStepMs = 60; // milliseconds between two positions
+    static constexpr int kSide = 22;  // pixels
+    static constexpr int kPhases = 8; // positions of the sweep
+    // Milliseconds between two positions: the window's own tick, so the sweep mostly wakes
+    // the program when the tick does anyway.
+    static constexpr int kStepMs = 100;
     static constexpr QRgb kDialColor = 0xFF103010;
     static constexpr QRgb kSweepColor = 0xFF40FF40;
 
@@ -33,4 +37,7 @@ protected:
 private:
     QTimer m_step;
     int m_phase = 0;
+    // Each position as last drawn, and the background it was drawn on.
+    std::array<QImage, kPhases> m_faces;
+    QColor m_facesBackground;
 };
