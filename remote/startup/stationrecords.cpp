@@ -216,6 +216,12 @@ QString StationRecords::statusText() const {
 }
 
 void StationRecords::updateStatus() {
+    // Called at every tick: the widgets are touched only when the recorder's state moved.
+    const StatusShown now{recording(), recording() ? m_recorder.size() : 0, m_recorder.error()};
+    if (m_recordLabel && m_statusShown == now) {
+        return;
+    }
+    m_statusShown = now;
     if (m_recordAction) {
         m_recordAction->setText(recording() ? QStringLiteral("Stop recording")
                                             : QStringLiteral("Start recording..."));

@@ -9,7 +9,9 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
 
 class QAction;
 class QLabel;
@@ -84,5 +86,12 @@ private:
     QString m_title;
     bool m_portWasOpen = false;
     std::unique_ptr<ReplayRunner> m_replay;
+    struct StatusShown {
+        bool recording = false;
+        std::uint64_t size = 0;
+        std::string error;
+        bool operator==(const StatusShown&) const = default;
+    };
+    std::optional<StatusShown> m_statusShown; // what the status widgets show now
     QPointer<frmHistory> m_historyWindow;
 };
