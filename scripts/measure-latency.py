@@ -11,12 +11,11 @@ so each figure includes up to one round trip on the automation socket.
 
 Usage: scripts/measure-latency.py [count]   (after a build with the default preset)
 """
+import gc
 import os
 import statistics
 import sys
 import tempfile
-import termios
-import threading
 import time
 import tty
 
@@ -44,23 +43,27 @@ def main():
     tty.setraw(slave)
     os.symlink(os.ttyname(slave), link)
 
-    stop = threading.Event()
+    os.set_blocking(master, False)
 
-    def drain():  # the station's polls: read, never answered
-        while not stop.is_set():
-            try:
-                os.read(master, 4096)
-            except OSError:
-                return
+    def drain():
+        """Reads the station's polls, which are never answered. Done between two frames in
+        this one thread: a second Python thread would make the timed one wait for the
+        interpreter lock now and then, which is not the station's delay."""
+        try:
+            while os.read(master, 4096):
+                pass
+        except BlockingIOError:
+            pass
 
     station = start_station(BIN, work, link, sock_path)
-    threading.Thread(target=drain, daemon=True).start()
     try:
         s = connect(sock_path, settle=1.0)
         if ask(s, "checked LOOPSW") != "ok 1":
             ask(s, "click LOOPSW")
         times = []
+        gc.disable()  # no collection pause inside a timed frame
         for i in range(count):
+            drain()
             top = f"Latency {i:04d}"
             frame = screen_frame(top)
             os.write(master, frame)
@@ -69,6 +72,7 @@ def main():
                 if time.perf_counter() - t0 > 5.0:
                     raise SystemExit(f"frame {i}: the label never showed it")
             times.append(time.perf_counter() - t0)
+            gc.collect()
             time.sleep(0.05 + 0.05 * (i % 3))  # land at varied points of the 100 ms tick
         ms = sorted(t * 1000 for t in times)
         print(f"frames: {count}, last byte to label: median {statistics.median(ms):.2f} ms, "
@@ -80,7 +84,6 @@ def main():
             probe.append((time.perf_counter() - t0) * 1000)
         print(f"one automation round trip: median {statistics.median(probe):.2f} ms")
     finally:
-        stop.set()
         station.kill()
         station.wait()
         os.close(master)
