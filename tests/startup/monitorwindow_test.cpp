@@ -7,6 +7,7 @@
 #include "remote/dialogs/frmsecurity.h"
 #include "remote/startup/frmmain.h"
 #include "remote/startup/modcontrol.h"
+#include "remote/startup/monitorpanels.h"
 #include "tests/support/deviceframes.h"
 #include "tests/support/recordingmessagesink.h"
 
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
 
@@ -113,6 +115,42 @@ protected:
 };
 
 // ---- What the detector sends ----
+
+TEST(HexCopy, EachNewTextReplacesTheOldWhateverTheyShare) {
+    struct Step {
+        const char* text;
+    };
+    // Each text follows the one before it in the same box.
+    const Step steps[] = {
+        {"53 54 53 2C D "},
+        {"53 54 53 2C D "},
+        {"53 55 53 2C D "},
+        {"53 55 53 2C 41 D "},
+        {"53 D "},
+        {"D "},
+        {""},
+        {"41 41 "},
+        {"41 41 41 41 "},
+        {"41 41 "},
+        {"42 41 41 43 "},
+        {"42 43 "},
+    };
+    QPlainTextEdit edit;
+    edit.setUndoRedoEnabled(false);
+    for (const Step& step : steps) {
+        MonitorPanels::setHexCopy(&edit, QString::fromLatin1(step.text));
+        EXPECT_EQ(edit.toPlainText(), QString::fromLatin1(step.text));
+    }
+
+    // What the operator selected in the part that stayed is still selected.
+    MonitorPanels::setHexCopy(&edit, QStringLiteral("53 54 53 2C D "));
+    QTextCursor selection(edit.document());
+    selection.setPosition(0);
+    selection.setPosition(5, QTextCursor::KeepAnchor);
+    edit.setTextCursor(selection);
+    MonitorPanels::setHexCopy(&edit, QStringLiteral("53 54 53 2D D "));
+    EXPECT_EQ(edit.textCursor().selectedText(), "53 54");
+}
 
 TEST_F(MonitorWindow, AScreenFrameShowsItsLinesAndTheHighlightedOne) {
     const std::vector<std::string> fields{
