@@ -9,10 +9,18 @@ whose top line is new in one write and asks the station for BSCREEN_0's text unt
 that line. The time runs from the return of the write to the answer that shows the text,
 so each figure includes up to one round trip on the automation socket.
 
-Usage: scripts/measure-latency.py [count]   (after a build with the default preset)
+With --baseline the same frames and questions go to a few lines of Python in place of the
+station (responder() below): what that shows is the pseudo-terminal, the socket and the
+machine's scheduling alone, the floor under any program's figure.
+
+Usage: scripts/measure-latency.py [count] [--baseline]   (after a build with the default
+preset)
 """
 import gc
 import os
+import select
+import socket
+import subprocess
 import statistics
 import sys
 import tempfile
@@ -34,8 +42,40 @@ def screen_frame(top):
     return body.ljust(129, b" ") + b"\r"
 
 
+def responder(link, sock_path):
+    """The baseline: reads screen frames from the line and answers the measuring
+    questions with the top line of the last one, doing nothing else."""
+    line = os.open(link, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+    server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    server.bind(sock_path)
+    server.listen(1)
+    client, top, pending = None, "", b""
+    while True:
+        ready = select.select([line, server] + ([client] if client else []), [], [])[0]
+        if line in ready:
+            pending += os.read(line, 4096)
+            *frames, pending = pending.split(b"\r")
+            for frame in frames:
+                if frame.startswith(b"STS,"):
+                    top = frame.split(b",")[2].decode()
+        if server in ready:
+            client = server.accept()[0]
+        if client in ready:
+            asked = client.recv(4096)
+            if not asked:
+                return
+            for question in asked.decode().splitlines():
+                answer = {"windows": "frmMain", "text BSCREEN_0": top}.get(question, "1")
+                client.sendall(f"ok {answer}\n".encode())
+
+
 def main():
-    count = int(sys.argv[1]) if len(sys.argv) > 1 else 100
+    if sys.argv[1:2] == ["--responder"]:
+        responder(sys.argv[2], sys.argv[3])
+        return
+    args = [a for a in sys.argv[1:] if a != "--baseline"]
+    baseline = len(args) < len(sys.argv) - 1
+    count = int(args[0]) if args else 100
     work = tempfile.mkdtemp(prefix="station-latency.")
     link, sock_path = os.path.join(work, "com1"), os.path.join(work, "bridge")
     master, slave = os.openpty()
@@ -55,7 +95,11 @@ def main():
         except BlockingIOError:
             pass
 
-    station = start_station(BIN, work, link, sock_path)
+    if baseline:
+        station = subprocess.Popen([sys.executable, os.path.abspath(__file__), "--responder",
+                                    link, sock_path])
+    else:
+        station = start_station(BIN, work, link, sock_path)
     try:
         s = connect(sock_path, settle=1.0)
         if ask(s, "checked LOOPSW") != "ok 1":
@@ -75,7 +119,7 @@ def main():
             gc.collect()
             time.sleep(0.05 + 0.05 * (i % 3))  # land at varied points of the 100 ms tick
         ms = sorted(t * 1000 for t in times)
-        print(f"frames: {count}, last byte to label: median {statistics.median(ms):.2f} ms, "
+        print(f"{'baseline (no station), ' if baseline else ''}frames: {count}, last byte to label: median {statistics.median(ms):.2f} ms, "
               f"p90 {ms[int(0.9 * (count - 1))]:.2f} ms, worst {ms[-1]:.2f} ms")
         probe = []
         for _ in range(50):  # what one automation round trip costs, for comparison

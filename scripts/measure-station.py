@@ -6,8 +6,10 @@ automation socket open, turns the loop switch on when the window has one, then s
 station's CPU time (the scheduler's nanosecond account where the kernel publishes it, and
 the 10 ms ticks of /proc/<pid>/stat) and resident memory for the given number of seconds.
 
-Usage: scripts/measure-station.py [seconds] [--scan]   (after a build with the default preset)
-  --scan   the simulated detector scans, so every screen frame differs from the last
+Usage: scripts/measure-station.py [seconds] [--scan] [--no-loop]   (after a build with the
+default preset)
+  --scan     the simulated detector scans, so every screen frame differs from the last
+  --no-loop  the loop switch stays off: the station only ticks, the floor under polling
 """
 import os
 import subprocess
@@ -52,8 +54,9 @@ def rss_mb(pid):
 
 
 def main():
-    args = [a for a in sys.argv[1:] if a != "--scan"]
-    scan = len(args) < len(sys.argv) - 1
+    flags = {a for a in sys.argv[1:] if a.startswith("--")}
+    args = [a for a in sys.argv[1:] if not a.startswith("--")]
+    scan, idle = "--scan" in flags, "--no-loop" in flags
     seconds = float(args[0]) if args else 60.0
     work = tempfile.mkdtemp(prefix="station-measure.")
     link, log, sock_path = (os.path.join(work, n) for n in ("com1", "frames.log", "bridge"))
@@ -64,7 +67,7 @@ def main():
     station = start_station(BIN, work, link, sock_path)
     try:
         s = connect(sock_path, settle=1.0)
-        polling = ask(s, "exists LOOPSW") == "ok 1"
+        polling = not idle and ask(s, "exists LOOPSW") == "ok 1"
         if polling and ask(s, "checked LOOPSW") != "ok 1":
             ask(s, "click LOOPSW")
         if scan:
@@ -82,7 +85,7 @@ def main():
         elapsed = time.monotonic() - t0
         with open(log) as f:
             frames_in = sum(1 for line in f if " in " in line)
-        print(f"loop switch: {'on (polling)' if polling else 'absent: the station does not poll'}"
+        print(f"loop switch: {'on (polling)' if polling else 'off: the station does not poll'}"
               f"{', detector scanning' if scan else ''}")
         print(f"measured: {elapsed:.1f} s, commands received by the simulator: {frames_in}")
         print(f"CPU (10 ms ticks of /proc/<pid>/stat): {cpu:.2f} s = "
