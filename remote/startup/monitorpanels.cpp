@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -101,6 +102,53 @@ void plainFont(QWidget* widget) {
         }
     }
 }
+
+// The detector's display: a sunken panel whose lines span its width. It places them itself:
+// a line inside a layout would make each new text (several a second) lay out the whole
+// window again, while a line here only repaints.
+class DisplayScreen : public QFrame {
+public:
+    DisplayScreen(int lineWidth, int lineHeight, QWidget* parent)
+        : QFrame(parent)
+        , m_lineWidth(lineWidth)
+        , m_lineHeight(lineHeight) {}
+
+    void addLine(QLabel* line) {
+        m_lines.push_back(line);
+        updateGeometry();
+        placeLines();
+    }
+
+    QSize sizeHint() const override { return minimumSizeHint(); }
+    QSize minimumSizeHint() const override {
+        const int count = static_cast<int>(m_lines.size());
+        const int chrome = 2 * (frameWidth() + kMargin);
+        return {m_lineWidth + chrome,
+                count * m_lineHeight + std::max(0, count - 1) * kSpacing + chrome};
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QFrame::resizeEvent(event);
+        placeLines();
+    }
+
+private:
+    void placeLines() {
+        const QRect area = contentsRect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
+        int top = area.top();
+        for (QLabel* line : m_lines) {
+            line->setGeometry(area.left(), top, area.width(), m_lineHeight);
+            top += m_lineHeight + kSpacing;
+        }
+    }
+
+    static constexpr int kMargin = 4;  // pixels inside the frame
+    static constexpr int kSpacing = 2; // pixels between two lines
+    int m_lineWidth;
+    int m_lineHeight;
+    std::vector<QLabel*> m_lines;
+};
 
 QIcon powerIcon() {
     QPixmap pixmap(20, 20);
@@ -192,16 +240,13 @@ void fixSize(QLabel* label, const QString& widest) {
 
 } // namespace
 
-// The link rewrites these labels several times a second. A label whose size can change
-// makes each new text lay out the whole window again; a fixed one only repaints itself. Each
+// The link rewrites the read-back displays several times a second. A label whose size can
+// change makes each new text lay out the whole window again; a fixed one only repaints. Each
 // is fixed at the size of the widest text it can show, in the font it ends up with.
 void MonitorPanels::fixDisplaySizes() {
     const QString digits3 = QStringLiteral("888");       // a byte
     const QString hundredths = QStringLiteral("888.88"); // two bytes in hundredths
-    for (QLabel* line : BSCREEN) {
-        fixSize(line, QString(kScreenLineChars, QLatin1Char('W')));
-    }
-    fixSize(TTIME[0], QStringLiteral(" 8888")); // the year, a signed-number text
+    fixSize(TTIME[0], QStringLiteral(" 8888"));          // the year, a signed-number text
     for (std::size_t i = 1; i < TTIME.size(); ++i) {
         fixSize(TTIME[i], digits3);
     }
@@ -271,28 +316,23 @@ QGroupBox* MonitorPanels::buildDisplayGroup(QWidget* parent) {
     const int lineWidth =
         metrics.horizontalAdvance(QString(kScreenLineChars + 1, QLatin1Char('W')));
 
-    auto* screen = new QFrame(box);
+    auto* screen = new DisplayScreen(lineWidth, metrics.height() + 4, box);
     screen->setFrameShape(QFrame::Panel);
     screen->setFrameShadow(QFrame::Sunken);
     screen->setAutoFillBackground(true);
     QPalette screenPalette = screen->palette();
     screenPalette.setColor(QPalette::Window, QColor(0xE8, 0xEE, 0xE0));
     screen->setPalette(screenPalette);
-    auto* lines = new QVBoxLayout(screen);
-    lines->setContentsMargins(4, 4, 4, 4);
-    lines->setSpacing(2);
     for (int i = 0; i < static_cast<int>(BSCREEN.size()); ++i) {
         QLabel* line = named(text(QString(), screen), indexed("BSCREEN", i));
         line->setFont(screenFont);
         line->setProperty("keepBold", true);
-        line->setMinimumWidth(lineWidth);
-        line->setFixedHeight(metrics.height() + 4);
         QPalette palette = line->palette();
         palette.setColor(QPalette::Window, common::toQColor(kHighlightBack));
         palette.setColor(QPalette::WindowText, Qt::black);
         line->setPalette(palette);
         line->setAutoFillBackground(false); // transparent until the detector highlights it
-        lines->addWidget(line);
+        screen->addLine(line);
         BSCREEN[static_cast<std::size_t>(i)] = line;
     }
     grid->addWidget(screen, 0, 0, 2, 1);
