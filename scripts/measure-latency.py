@@ -120,7 +120,8 @@ def main():
             time.sleep(0.05 + 0.05 * (i % 3))  # land at varied points of the 100 ms tick
         ms = sorted(t * 1000 for t in times)
         print(f"{'baseline (no station), ' if baseline else ''}frames: {count}, last byte to label: median {statistics.median(ms):.2f} ms, "
-              f"p90 {ms[int(0.9 * (count - 1))]:.2f} ms, worst {ms[-1]:.2f} ms")
+              f"p90 {ms[int(0.9 * (count - 1))]:.2f} ms, worst {ms[-1]:.2f} ms, "
+              f"over 5 ms: {sum(1 for t in ms if t > 5.0)}")
         probe = []
         for _ in range(50):  # what one automation round trip costs, for comparison
             t0 = time.perf_counter()
