@@ -73,8 +73,11 @@ def main():
     if sys.argv[1:2] == ["--responder"]:
         responder(sys.argv[2], sys.argv[3])
         return
-    args = [a for a in sys.argv[1:] if a != "--baseline"]
-    baseline = len(args) < len(sys.argv) - 1
+    flags = {a for a in sys.argv[1:] if a.startswith("--")}
+    args = [a for a in sys.argv[1:] if not a.startswith("--")]
+    if flags - {"--baseline"}:
+        raise SystemExit(__doc__)
+    baseline = "--baseline" in flags
     count = int(args[0]) if args else 100
     work = tempfile.mkdtemp(prefix="station-latency.")
     link, sock_path = os.path.join(work, "com1"), os.path.join(work, "bridge")
@@ -119,7 +122,8 @@ def main():
             gc.collect()
             time.sleep(0.05 + 0.05 * (i % 3))  # land at varied points of the 100 ms tick
         ms = sorted(t * 1000 for t in times)
-        print(f"{'baseline (no station), ' if baseline else ''}frames: {count}, last byte to label: median {statistics.median(ms):.2f} ms, "
+        print(f"{'baseline (no station), ' if baseline else ''}frames: {count}, "
+              f"last byte to label: median {statistics.median(ms):.2f} ms, "
               f"p90 {ms[int(0.9 * (count - 1))]:.2f} ms, worst {ms[-1]:.2f} ms, "
               f"over 5 ms: {sum(1 for t in ms if t > 5.0)}")
         probe = []

@@ -56,6 +56,8 @@ def rss_mb(pid):
 def main():
     flags = {a for a in sys.argv[1:] if a.startswith("--")}
     args = [a for a in sys.argv[1:] if not a.startswith("--")]
+    if flags - {"--scan", "--no-loop"}:
+        raise SystemExit(__doc__)
     scan, idle = "--scan" in flags, "--no-loop" in flags
     seconds = float(args[0]) if args else 60.0
     work = tempfile.mkdtemp(prefix="station-measure.")
