@@ -17,40 +17,10 @@ import sys
 import tempfile
 import time
 
-from stationbridge import ask, connect, start_station
+from stationbridge import ask, connect, cpu_seconds, rss_mb, run_seconds, start_station
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BIN = os.environ.get("STATION_BIN", os.path.join(ROOT, "build", "default", "bin"))
-TICKS = os.sysconf("SC_CLK_TCK")
-
-
-def cpu_seconds(pid):
-    with open(f"/proc/{pid}/stat") as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / TICKS  # utime + stime
-
-
-def run_seconds(pid):
-    """Time on a CPU of every thread of pid, from the scheduler's own nanosecond account
-    (/proc/<pid>/task/<tid>/sched), or None where the kernel does not publish it."""
-    total = 0.0
-    try:
-        for tid in os.listdir(f"/proc/{pid}/task"):
-            with open(f"/proc/{pid}/task/{tid}/sched") as f:
-                for line in f:
-                    if line.startswith("se.sum_exec_runtime"):
-                        total += float(line.split(":")[1]) / 1000.0  # milliseconds
-    except OSError:
-        return None
-    return total
-
-
-def rss_mb(pid):
-    with open(f"/proc/{pid}/status") as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1]) / 1024
-    return 0.0
 
 
 def main():
