@@ -25,20 +25,14 @@ std::uint64_t getLe(const std::uint8_t* p, int bytes) {
     return value;
 }
 
-const char* kindOf(mode_t mode) {
-    if (S_ISDIR(mode)) {
-        return "a folder";
-    }
-    if (S_ISFIFO(mode)) {
-        return "a named pipe";
-    }
-    if (S_ISCHR(mode) || S_ISBLK(mode)) {
-        return "a device";
-    }
-    if (S_ISSOCK(mode)) {
-        return "a socket";
-    }
-    return "not a regular file";
+// "... is a named pipe, not a regular file" and the like.
+std::string notRegular(const std::string& name, mode_t mode) {
+    const char* kind = S_ISDIR(mode)                    ? "a folder"
+                       : S_ISFIFO(mode)                 ? "a named pipe"
+                       : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                       : S_ISSOCK(mode)                 ? "a socket"
+                                                        : "something else";
+    return name + " is " + kind + ", not a regular file";
 }
 
 } // namespace
@@ -62,12 +56,7 @@ std::string regularFileProblem(const std::filesystem::path& file) {
     if (::stat(file.c_str(), &st) != 0) {
         return "cannot open " + file.string() + ": " + std::strerror(errno);
     }
-    if (S_ISREG(st.st_mode)) {
-        return {};
-    }
-    const std::string kind = kindOf(st.st_mode);
-    return file.string() +
-           (kind.starts_with("a ") ? " is " + kind + ", not a regular file" : " is " + kind);
+    return S_ISREG(st.st_mode) ? std::string() : notRegular(file.string(), st.st_mode);
 }
 
 struct RecordingReader::Private {
@@ -183,8 +172,11 @@ RecordingReader::RecordingReader(const std::filesystem::path& path)
         throw std::runtime_error("cannot open " + d->name + ": " + std::strerror(errno));
     }
     struct stat st {};
-    if (::fstat(d->fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        throw std::runtime_error(d->name + " is not a regular file");
+    if (::fstat(d->fd, &st) != 0) {
+        throw std::runtime_error("cannot open " + d->name + ": " + std::strerror(errno));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw std::runtime_error(notRegular(d->name, st.st_mode));
     }
     const int flags = ::fcntl(d->fd, F_GETFL);
     if (flags < 0 || ::fcntl(d->fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {

@@ -6,11 +6,14 @@
 #include "remote/recording/recordingformat.h"
 
 #include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <future>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -31,24 +34,61 @@ inline std::vector<remote::recording::Chunk> readChunks(const std::filesystem::p
     return chunks;
 }
 
-// Runs action on a thread of its own; true when it returned within a generous limit. When
-// it did not (blocked opening the pipe at fifo), the pipe is opened at both ends to release
-// it, so a failing test reports instead of hanging.
+// Watches a test that opens a name which may be a pipe: should the test block there for
+// longer than a generous limit, the pipe is opened at both ends, which lets the blocked
+// open return, so a failing test reports instead of hanging.
+class PipeWatchdog {
+public:
+    explicit PipeWatchdog(std::filesystem::path fifo)
+        : m_fifo(std::move(fifo))
+        , m_thread([this] { watch(); }) {}
+    ~PipeWatchdog() { stop(); }
+    PipeWatchdog(const PipeWatchdog&) = delete;
+    PipeWatchdog& operator=(const PipeWatchdog&) = delete;
+
+    // True when the watched code had blocked and had to be released.
+    bool stop() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+        return m_released;
+    }
+
+private:
+    void watch() {
+        std::unique_lock lock(m_mutex);
+        if (m_wake.wait_for(lock, std::chrono::seconds(20), [this] { return m_done; })) {
+            return;
+        }
+        m_released = true;
+        std::signal(SIGPIPE, SIG_IGN);
+        const int fd = ::open(m_fifo.c_str(), O_RDWR | O_NONBLOCK);
+        // Held open for a moment, so a blocked writer has a reader for what it writes first.
+        m_wake.wait_for(lock, std::chrono::seconds(1), [this] { return m_done; });
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+
+    std::filesystem::path m_fifo;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_done = false;
+    bool m_released = false;
+    std::thread m_thread;
+};
+
+// Runs action on this thread; true when it returned without blocking on the pipe at fifo.
 inline bool returnsWithoutBlocking(const std::filesystem::path& fifo,
                                    const std::function<void()>& action) {
-    auto done = std::async(std::launch::async, action);
-    if (done.wait_for(std::chrono::seconds(20)) == std::future_status::ready) {
-        done.get();
-        return true;
-    }
-    // Opening both ends lets a blocked open return; closing them then ends a blocked read.
-    const int release = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
-    done.wait_for(std::chrono::seconds(1));
-    if (release >= 0) {
-        ::close(release);
-    }
-    done.wait();
-    return false;
+    PipeWatchdog watchdog(fifo);
+    action();
+    return !watchdog.stop();
 }
 
 } // namespace recordingtest
