@@ -13,7 +13,7 @@
 
 using namespace remote::recording;
 using recordingtest::readChunks;
-using recordingtest::returnsWithoutBlocking;
+using testsupport::returnsWithoutBlocking;
 
 namespace {
 

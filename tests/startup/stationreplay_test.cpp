@@ -61,7 +61,7 @@ TEST_F(StationReplay, ANameThatIsNotARecordingFileIsRefusedWithoutBlocking) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.string());
         bool started = true;
-        EXPECT_TRUE(recordingtest::returnsWithoutBlocking(
+        EXPECT_TRUE(testsupport::returnsWithoutBlocking(
             fifo, [&] { started = records.startReplay(QString::fromStdString(c.path), 0); }));
         EXPECT_FALSE(started);
         EXPECT_FALSE(records.replaying());
