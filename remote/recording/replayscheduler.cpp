@@ -1,5 +1,7 @@
 #include "remote/recording/replayscheduler.h"
 
+#include <limits>
+
 namespace remote::recording {
 
 ReplayScheduler::ReplayScheduler(std::unique_ptr<RecordingReader> reader, int speed)
@@ -50,8 +52,12 @@ std::uint64_t ReplayScheduler::dueAt(const Chunk& chunk) const {
     }
     // Times are monotonic in a recording; a step back (a damaged clock) plays at once.
     const std::uint64_t first = m_firstChunkUs.value_or(chunk.timeUs);
-    const std::uint64_t offset = chunk.timeUs > first ? chunk.timeUs - first : 0;
-    return m_startUs + offset / static_cast<std::uint64_t>(m_speed);
+    const std::uint64_t offset =
+        (chunk.timeUs > first ? chunk.timeUs - first : 0) / static_cast<std::uint64_t>(m_speed);
+    // A time stamp far in the future (a damaged clock) waits for ever, never wraps to now.
+    return offset > std::numeric_limits<std::uint64_t>::max() - m_startUs
+               ? std::numeric_limits<std::uint64_t>::max()
+               : m_startUs + offset;
 }
 
 std::optional<std::uint64_t> ReplayScheduler::nextDueUs() const {

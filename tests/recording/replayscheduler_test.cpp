@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace remote::recording;
 
 namespace {
@@ -72,4 +74,16 @@ TEST(ReplayScheduler, EmptyAndBackwardRecordingsEndCleanly) {
         {{500, Direction::Received, {'x'}}, {100, Direction::Received, {'y'}}}, 1);
     backwards.start(0);
     EXPECT_EQ(text(backwards.due(0)), "xy");
+}
+
+TEST(ReplayScheduler, ATimeFarAheadWaitsInsteadOfWrappingRound) {
+    ReplayScheduler s({{0, Direction::Received, {'x'}},
+                       {std::numeric_limits<std::uint64_t>::max(), Direction::Received, {'y'}}},
+                      1);
+    const std::uint64_t t0 = 5'000'000;
+    s.start(t0);
+    EXPECT_EQ(text(s.due(t0)), "x");
+    EXPECT_EQ(s.nextDueUs(), std::numeric_limits<std::uint64_t>::max());
+    EXPECT_EQ(text(s.due(t0 + 3'600'000'000)), "") << "an hour later it is still not due";
+    EXPECT_FALSE(s.finished());
 }
