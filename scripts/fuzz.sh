@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds one libFuzzer target with clang and runs it for a given time.
 # Usage: scripts/fuzz.sh [seconds] [target]   (default 60 s and monitorlink_fuzz, the
-# protocol core; raster_fuzz drives the drawing entry points. The corpus grows in
-# build/fuzz/corpus/<name>, a failing input is kept in build/fuzz/artifacts)
+# protocol core; raster_fuzz drives the drawing entry points, recording_fuzz the line
+# recording's reader and replay, commandreader_fuzz the simulator's command reader. The
+# corpus grows in build/fuzz/corpus/<name>, a failing input is kept in build/fuzz/artifacts)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

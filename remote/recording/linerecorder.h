@@ -22,9 +22,13 @@ public:
     LineRecorder(const LineRecorder&) = delete;
     LineRecorder& operator=(const LineRecorder&) = delete;
 
-    // Starts a new recording in file (replacing it). False, with error set, when the file
-    // cannot be written; a recording already running is stopped first.
+    // Starts a new recording in file (replacing it), readable by its user only (0600)
+    // whatever the umask; no folder is created. False, with error set, when the file cannot
+    // be written or the name is not a regular file; a recording already running is stopped
+    // first.
     bool start(const std::filesystem::path& file, std::string& error);
+    // Writes the gathered sent bytes as the last record and closes the file; the
+    // destructor does the same, so a station ending normally leaves a whole recording.
     void stop();
     bool active() const;
     // Bytes in the file so far.

@@ -47,7 +47,8 @@ void ReplayRunner::step() {
     // Wakes at the next chunk's time (the event loop runs between slices of a fast replay).
     const std::uint64_t now = nowUs();
     const auto waitMs =
-        *next > now ? static_cast<int>(std::min<std::uint64_t>((*next - now + 999) / 1000, 60'000))
-                    : 0;
+        *next > now
+            ? static_cast<int>(std::min<std::uint64_t>((*next - now - 1) / 1000 + 1, 60'000))
+            : 0;
     m_timer.start(waitMs);
 }

@@ -5,6 +5,7 @@
 #include "remote/serial/serialcomm.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -102,6 +103,8 @@ void StationRecords::install(QMainWindow& window, const QString& dataFolder,
 
     m_recordLabel = new QLabel(&window);
     m_problemLabel = new QLabel(&window);
+    m_recordLabel->setTextFormat(Qt::PlainText);
+    m_problemLabel->setTextFormat(Qt::PlainText); // file names and reasons, never markup
     window.statusBar()->addPermanentWidget(m_problemLabel);
     window.statusBar()->addPermanentWidget(m_recordLabel);
     updateStatus();
@@ -146,11 +149,14 @@ bool StationRecords::startReplay(const QString& file, int speed) {
     if (replaying() || !m_receive) {
         return false;
     }
-    std::vector<remote::recording::Chunk> chunks;
+    // Only a regular file is opened (a pipe or a device would block the window or act on
+    // the device), and it is read as it plays, never whole.
+    std::unique_ptr<remote::recording::RecordingReader> reader;
     try {
-        chunks = remote::recording::RecordingReader::readAll(file.toStdString());
+        reader = std::make_unique<remote::recording::RecordingReader>(
+            std::filesystem::path(QFile::encodeName(file).toStdString()));
     } catch (const std::exception& e) {
-        report(QString::fromStdString(e.what()));
+        report(QStringLiteral("Cannot replay: ") + QString::fromLocal8Bit(e.what()));
         return false;
     }
     // Nothing goes to the detector while the recording speaks for it.
@@ -161,7 +167,7 @@ bool StationRecords::startReplay(const QString& file, int speed) {
     }
     m_watch.setRecording(false);
     m_replay = std::make_unique<ReplayRunner>(
-        remote::recording::ReplayScheduler(chunks, speed),
+        remote::recording::ReplayScheduler(std::move(reader), speed),
         [this](std::span<const std::uint8_t> bytes) { m_receive(bytes); });
     connect(m_replay.get(), &ReplayRunner::finished, this, [this] {
         // Released after the runner's own handler has returned.
@@ -189,6 +195,9 @@ void StationRecords::stopReplay() {
     auto runner = std::move(m_replay);
     runner->disconnect(this);
     runner->stop();
+    if (const std::string early = runner->scheduler().earlyStop(); !early.empty()) {
+        report(QString::fromLocal8Bit(early));
+    }
     if (m_portWasOpen && m_comm.setPortOpen(true)) {
         m_comm.setPortOpened(true);
     }
@@ -213,6 +222,10 @@ void StationRecords::showHistory() {
 
 QString StationRecords::statusText() const {
     return m_recordLabel ? m_recordLabel->text() : QString();
+}
+
+QString StationRecords::problemText() const {
+    return m_problemLabel ? m_problemLabel->text() : QString();
 }
 
 void StationRecords::updateStatus() {

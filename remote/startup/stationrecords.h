@@ -60,6 +60,8 @@ public:
     HistoryLog& history() { return m_history; }
     frmHistory* historyWindow() const { return m_historyWindow; }
     QString statusText() const;
+    // The status bar's message about the last problem (history, recording or replay).
+    QString problemText() const;
 
     static constexpr char kReplayTitle[] = " - REPLAY";
 

@@ -5,6 +5,9 @@
 #include "simframes.h"
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace simtest {
@@ -28,5 +31,36 @@ inline void putRecord(Bytes& out, std::uint64_t timeUs, char direction, const By
     putLittle(out, bytes.size(), 4);
     out.insert(out.end(), bytes.begin(), bytes.end());
 }
+
+// A folder of its own for a test's files, removed with them at the end.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "simtest-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) {
+            m_path = pattern;
+        }
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        if (!m_path.empty()) {
+            std::filesystem::remove_all(m_path, ignored);
+        }
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+    // Writes bytes to the named file and returns its path.
+    std::string write(const std::string& name, const Bytes& bytes) const {
+        const std::string path = file(name);
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+        return path;
+    }
+
+private:
+    std::filesystem::path m_path;
+};
 
 } // namespace simtest

@@ -271,31 +271,73 @@ TEST(DetectorSimProgram, ReplaysARecordingOntoTheLine) {
     }
 }
 
-TEST(DetectorSimProgram, RefusesADamagedRecordingWithAClearError) {
+// What is not a recording is refused before the line is made, a pipe among them without
+// waiting for anyone to write into it.
+TEST(DetectorSimProgram, RefusesWhatIsNotARecordingWithAClearError) {
     QTemporaryDir dir;
-    Bytes file = recordingHeader();
-    putRecord(file, 0, 'R', bytesOf("STS,"));
-    putRecord(file, 10, 'Q', bytesOf("??"));
-    const QString recording = dir.path() + "/damaged.rec";
+    Bytes file = recordingHeader(2);
+    const QString recording = dir.path() + "/foreign.rec";
     writeFile(recording, file);
+    const QString fifo = dir.path() + "/pipe.rec";
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
     const QString link = dir.path() + "/com1";
     const struct {
         QStringList args;
         int exitCode;
         const char* says;
     } cases[] = {
-        {{"--link", link, "--replay", recording}, 1, "damaged line recording"},
+        {{"--link", link, "--replay", recording}, 1, "version 2 is not known"},
         {{"--link", link, "--replay", dir.path() + "/none.rec"}, 1, "cannot read the recording"},
+        {{"--link", link, "--replay", fifo}, 1, "it is a named pipe, not a regular file"},
+        {{"--link", link, "--replay", dir.path()}, 1, "it is a folder, not a regular file"},
+        {{"--link", link, "--replay", "/dev/null"}, 1, "it is a device, not a regular file"},
         {{"--replay", recording, "--replay-speed", "-1"}, 2, "--replay-speed takes"},
         {{"--replay-speed", "2"}, 2, "Usage"},
     };
     for (const auto& c : cases) {
         QProcess sim;
         sim.start(DETECTOR_SIM_PATH, c.args);
-        ASSERT_TRUE(sim.waitForFinished(10000));
+        ASSERT_TRUE(sim.waitForFinished(20000)) << c.args.join(' ').toStdString();
         EXPECT_EQ(sim.exitCode(), c.exitCode) << c.args.join(' ').toStdString();
         const QString err = QString::fromLatin1(sim.readAllStandardError());
         EXPECT_TRUE(err.contains(c.says)) << err.toStdString();
         EXPECT_FALSE(isLink(link)); // refused before the line is made
     }
+}
+
+// A damaged recording plays up to the damage; then the simulator says where it stopped and
+// how much it played, and ends with status 1.
+TEST(DetectorSimProgram, PlaysADamagedRecordingUpToTheDamageAndSaysWhereItStopped) {
+    QTemporaryDir dir;
+    Bytes file = recordingHeader();
+    putRecord(file, 0, 'R', bytesOf("STS,"));
+    putRecord(file, 10, 'Q', bytesOf("??"));
+    putRecord(file, 20, 'R', bytesOf("FA1"));
+    const QString recording = dir.path() + "/damaged.rec";
+    writeFile(recording, file);
+    const QString link = dir.path() + "/com1";
+
+    QProcess sim;
+    sim.setReadChannel(QProcess::StandardError);
+    sim.start(DETECTOR_SIM_PATH, QStringList{"--link", link, "--replay", recording});
+    ASSERT_TRUE(sim.waitForStarted());
+    ASSERT_TRUE(waitFor([&] { return isLink(link); }));
+    StationEnd station(link.toStdString());
+    ASSERT_TRUE(station.isOpen());
+    station.write(Poll);
+    EXPECT_EQ(station.read(4), bytesOf("STS,"));
+    QString err;
+    EXPECT_TRUE(waitFor([&] {
+        sim.waitForReadyRead(50);
+        err += QString::fromLatin1(sim.readAllStandardError());
+        return err.contains('\n');
+    }));
+    EXPECT_EQ(err.toStdString(), "detector-sim: " + recording.toStdString() +
+                                     ": replay stopped at byte 33: damaged record (unknown "
+                                     "direction byte 81) after 1 record (1 played)\n");
+    EXPECT_TRUE(station.read(1, 300).empty()) << "nothing after the damage";
+    sim.terminate();
+    ASSERT_TRUE(sim.waitForFinished(10000));
+    EXPECT_EQ(sim.exitCode(), 1);
+    EXPECT_TRUE(QString::fromLatin1(sim.readAllStandardOutput()).contains("replay finished"));
 }

@@ -1,5 +1,6 @@
 #include "link/linkfakes.h"
 #include "pseudoterminal.h"
+#include "recording/recordingfiles.h"
 #include "remote/recording/linerecorder.h"
 #include "remote/recording/replayrunner.h"
 #include "remote/serial/serialcomm.h"
@@ -91,7 +92,7 @@ void expectSameTexts(const linktest::RecordingView& replayed, const linktest::Re
 
 TEST_F(RecordedLine, ReplaysIntoTheSameTextsAsFastAsPossibleAndAtOriginalSpeed) {
     playDetector();
-    const auto chunks = RecordingReader::readAll(file);
+    const auto chunks = recordingtest::readChunks(file);
     ASSERT_TRUE(std::any_of(chunks.begin(), chunks.end(), [](const Chunk& c) {
         return c.direction == Direction::Sent;
     })) << "the poll frames are recorded too";
@@ -100,11 +101,13 @@ TEST_F(RecordedLine, ReplaysIntoTheSameTextsAsFastAsPossibleAndAtOriginalSpeed) 
         linktest::LinkHarness station;
         std::vector<std::uint64_t> fedAt;
         QElapsedTimer elapsed;
-        ReplayRunner runner(
-            ReplayScheduler(chunks, speed), [&](std::span<const std::uint8_t> bytes) {
-                fedAt.push_back(static_cast<std::uint64_t>(elapsed.nsecsElapsed() / 1000));
-                station.link.OnReceive(bytes);
-            });
+        // Read from the file as it plays, as the station does.
+        ReplayRunner runner(ReplayScheduler(std::make_unique<RecordingReader>(file), speed),
+                            [&](std::span<const std::uint8_t> bytes) {
+                                fedAt.push_back(
+                                    static_cast<std::uint64_t>(elapsed.nsecsElapsed() / 1000));
+                                station.link.OnReceive(bytes);
+                            });
         bool done = false;
         QObject::connect(&runner, &ReplayRunner::finished, [&done] { done = true; });
         elapsed.start();
@@ -133,7 +136,7 @@ TEST_F(RecordedLine, ReplaysIntoTheSameTextsAsFastAsPossibleAndAtOriginalSpeed) 
 TEST_F(RecordedLine, ARecordingCutInTheMiddleOfARecordReplaysUpToTheCut) {
     playDetector();
     // Cut into the last received record: the settings frame is lost, the rest is not.
-    auto chunks = RecordingReader::readAll(file);
+    auto chunks = recordingtest::readChunks(file);
     std::uint64_t keep = kHeaderSize;
     std::uint64_t lastReceivedStart = 0;
     for (const Chunk& c : chunks) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace remote::recording;
 
 namespace {
@@ -27,7 +29,6 @@ TEST(ReplayScheduler, EachReceivedChunkIsDueAtItsScaledTime) {
     };
     for (const Case c : {Case{1, 400'000}, Case{4, 100'000}, Case{16, 25'000}}) {
         ReplayScheduler s(recording(), c.speed);
-        EXPECT_EQ(s.chunkCount(), 3u) << "sent chunks are not replayed";
         const std::uint64_t t0 = 7'000'000;
         s.start(t0);
         EXPECT_EQ(text(s.due(t0)), "a");
@@ -37,6 +38,7 @@ TEST(ReplayScheduler, EachReceivedChunkIsDueAtItsScaledTime) {
         // Late wake-ups hand over everything that is due, in order.
         EXPECT_EQ(text(s.due(t0 + 100 * c.bAt)), "c");
         EXPECT_TRUE(s.finished());
+        EXPECT_EQ(s.chunksPlayed(), 3u) << "sent chunks are not replayed";
         EXPECT_FALSE(s.nextDueUs());
     }
 }
@@ -63,7 +65,7 @@ TEST(ReplayScheduler, AsFastAsPossibleHandsOutBoundedSlices) {
 }
 
 TEST(ReplayScheduler, EmptyAndBackwardRecordingsEndCleanly) {
-    ReplayScheduler empty({}, 1);
+    ReplayScheduler empty(std::vector<Chunk>{}, 1);
     empty.start(0);
     EXPECT_TRUE(empty.finished());
     EXPECT_TRUE(empty.due(1'000'000).empty());
@@ -72,4 +74,16 @@ TEST(ReplayScheduler, EmptyAndBackwardRecordingsEndCleanly) {
         {{500, Direction::Received, {'x'}}, {100, Direction::Received, {'y'}}}, 1);
     backwards.start(0);
     EXPECT_EQ(text(backwards.due(0)), "xy");
+}
+
+TEST(ReplayScheduler, ATimeFarAheadWaitsInsteadOfWrappingRound) {
+    ReplayScheduler s({{0, Direction::Received, {'x'}},
+                       {std::numeric_limits<std::uint64_t>::max(), Direction::Received, {'y'}}},
+                      1);
+    const std::uint64_t t0 = 5'000'000;
+    s.start(t0);
+    EXPECT_EQ(text(s.due(t0)), "x");
+    EXPECT_EQ(s.nextDueUs(), std::numeric_limits<std::uint64_t>::max());
+    EXPECT_EQ(text(s.due(t0 + 3'600'000'000)), "") << "an hour later it is still not due";
+    EXPECT_FALSE(s.finished());
 }

@@ -46,6 +46,8 @@ void usage(std::ostream& out) {
            "                   original timing instead of answering; it begins when the\n"
            "                   station first sends (its loop switch on)\n"
            "  --replay-speed N play N times as fast (default 1; 0: as fast as possible)\n"
+           "                   A recording is played up to a damaged or cut-off record,\n"
+           "                   which is reported; a damaged one makes the exit status 1.\n"
            "Type 'help' on the terminal for the commands.\n";
 }
 
@@ -65,8 +67,11 @@ bool parseSpeed(const char* text, double& value) {
 
 // Plays the recording onto the line; what the station sends is read (and logged) but not
 // answered. Nothing is dropped when the station reads slowly: the rest waits for room.
-// When the recording is played out the line stays open until the simulator is ended.
-int replay(SimLine& line, RecordingPlayer& player, FrameLog* log, bool onDevice) {
+// When the recording is played out the line stays open until the simulator is ended; the
+// status is then 1 if the recording was damaged.
+int replay(SimLine& line, RecordingPlayer& player, const std::string& path, FrameLog* log,
+           bool onDevice) {
+    bool damaged = false;
     std::vector<Byte> pending;
     std::size_t sent = 0;
     bool consoleOpen = true;
@@ -94,6 +99,10 @@ int replay(SimLine& line, RecordingPlayer& player, FrameLog* log, bool onDevice)
         }
         if (player.started() && player.finished() && sent == pending.size() && !reportedEnd) {
             reportedEnd = true;
+            if (const std::string early = player.earlyStop(); !early.empty()) {
+                std::cerr << "detector-sim: " << path << ": " << early << std::endl;
+                damaged = !player.reader()->cutOff();
+            }
             std::cout << "detector-sim: replay finished" << std::endl;
         }
 
@@ -143,7 +152,7 @@ int replay(SimLine& line, RecordingPlayer& player, FrameLog* log, bool onDevice)
                 const std::string command = typed.substr(0, end);
                 typed.erase(0, end + 1);
                 if (command == "quit") {
-                    return 0;
+                    return damaged ? 1 : 0;
                 }
                 if (!command.empty()) {
                     std::cout << "replaying: only quit is taken" << std::endl;
@@ -154,7 +163,7 @@ int replay(SimLine& line, RecordingPlayer& player, FrameLog* log, bool onDevice)
             }
         }
     }
-    return 0;
+    return damaged ? 1 : 0;
 }
 
 } // namespace
@@ -224,24 +233,17 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    // The whole recording is checked before the line is made: a damaged one is refused.
+    // The header is checked before the line is made; the records are read as they play.
     std::optional<RecordingPlayer> player;
     if (!replayPath.empty()) {
-        std::ifstream in(replayPath, std::ios::binary);
-        if (!in) {
-            std::cerr << "detector-sim: cannot read the recording " << replayPath << '\n';
-            return 1;
-        }
         std::string error;
-        auto recording = readLineRecording(in, error);
-        if (!recording) {
-            std::cerr << "detector-sim: " << replayPath << ": " << error << '\n';
+        auto reader = LineRecordingReader::open(replayPath, error);
+        if (!reader) {
+            std::cerr << "detector-sim: " << error << '\n';
             return 1;
         }
-        std::cout << "detector-sim: replaying " << recording->received.size()
-                  << " received records of " << replayPath
-                  << (recording->cutOff ? " (a cut-off last record is left out)" : "") << std::endl;
-        player.emplace(std::move(*recording), replaySpeed);
+        std::cout << "detector-sim: replaying " << replayPath << std::endl;
+        player.emplace(std::move(reader), replaySpeed);
     }
 
     const Moment start = std::chrono::steady_clock::now();
@@ -280,7 +282,7 @@ int main(int argc, char** argv) {
         log->note(start, "line " + line->device());
     }
     if (player) {
-        return replay(*line, *player, log.get(), !device.empty());
+        return replay(*line, *player, replayPath, log.get(), !device.empty());
     }
 
     Detector detector(options);
