@@ -25,8 +25,10 @@ MonitorLink::MonitorLink(MonitorView& view, LinkPort& port)
 // ---- Receiving ----
 
 void MonitorLink::OnReceive(std::span<const std::uint8_t> bytes) {
-    for (const std::uint8_t b : bytes) {
-        switch (m_parser.push(b, m_alarms)) {
+    while (!bytes.empty()) {
+        const ReceiveParser::Progress p = m_parser.push(bytes, m_alarms);
+        bytes = bytes.subspan(p.used);
+        switch (p.completed) {
         case ReceiveParser::Completed::None:
             break;
         case ReceiveParser::Completed::ShortScreen:
@@ -45,7 +47,6 @@ void MonitorLink::OnReceive(std::span<const std::uint8_t> bytes) {
 }
 
 void MonitorLink::DecodeScreenFrame(int length) {
-    m_parser.restartCollection();
     m_mirror.DecodeScreenFrame(m_parser.RxBuf().first(static_cast<std::size_t>(length)), m_view);
 }
 
