@@ -41,14 +41,6 @@ public:
     // Save button FREQSAVE(index), 0 to 8; only the press (value true) acts.
     void FREQSAVE_ValueChanged(int index, bool value);
 
-    // ---- Sending ----
-    // Writes the bytes one by one while the port is open; drops them otherwise.
-    void SendText(std::span<const std::uint8_t> bytes);
-    // Hands each byte of the frame to SendText, lighting the transmit lamp after each.
-    void SendFrame(const CommandFrame& frame);
-    // Lights a lamp; the tick puts it out two ticks later.
-    void LightLamp(MonitorView::Lamp lamp);
-
     // ---- State, for the window and for tests ----
     int RxPos() const { return m_parser.RxPos(); }
     std::span<const std::uint8_t> RxBuf() const { return m_parser.RxBuf(); }
@@ -82,6 +74,14 @@ public:
 private:
     void DecodeScreenFrame(int length);
     void DecodeSettingsFrame();
+
+    // ---- Sending ----
+    // Writes the bytes one by one while the port is open; drops them otherwise.
+    void SendText(std::span<const std::uint8_t> bytes);
+    // Hands each byte of the frame to SendText, lighting the transmit lamp after each.
+    void SendFrame(const CommandFrame& frame);
+    // Lights a lamp; the tick puts it out two ticks later.
+    void LightLamp(MonitorView::Lamp lamp);
 
     MonitorView& m_view;
     LinkPort& m_port;
