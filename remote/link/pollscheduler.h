@@ -33,7 +33,7 @@ public:
     // the key state becomes "released".
     void DropKeyEvent();
     void SetLoop(bool on);
-    // A save button: the next tick runs the setting step.
+    // A save button: the next tick runs the setting step, unless a key event waits.
     void JumpToSaveTick();
     // Setting command 1 to 9 for the next setting step; replaces one queued earlier.
     void QueueSave(int pendingSave);
