@@ -1,7 +1,6 @@
 #include "remote/link/commandframe.h"
 
 #include <algorithm>
-#include <string_view>
 
 namespace remote::link {
 
@@ -9,19 +8,17 @@ namespace {
 
 using LongPayload = std::array<std::uint8_t, protocol::LongPayloadSize>;
 
-// A long payload with the text placed at the given position and the values behind it.
-LongPayload longPayload(std::size_t textAt, std::string_view text,
-                        std::span<const std::uint8_t> values) {
+// A long command: the text at byte position TextAt of the payload, the values behind it,
+// zero bytes in front. Text and values must end at the payload's last byte.
+template <std::size_t TextAt, std::size_t TextSize, std::size_t ValueCount>
+CommandFrame longCommand(const char (&text)[TextSize],
+                         const std::array<std::uint8_t, ValueCount>& values) {
+    constexpr std::size_t letters = TextSize - 1; // without the literal's terminating 0
+    static_assert(TextAt + letters + ValueCount == protocol::LongPayloadSize,
+                  "a long command's text and values are right-aligned in its payload");
     LongPayload p{};
-    std::copy(text.begin(), text.end(), p.begin() + static_cast<std::ptrdiff_t>(textAt));
-    std::copy(values.begin(), values.end(),
-              p.begin() + static_cast<std::ptrdiff_t>(textAt + text.size()));
-    return p;
-}
-
-CommandFrame longCommand(std::size_t textAt, std::string_view text,
-                         std::span<const std::uint8_t> values) {
-    const LongPayload p = longPayload(textAt, text, values);
+    std::copy_n(text, letters, p.begin() + TextAt);
+    std::copy(values.begin(), values.end(), p.begin() + TextAt + letters);
     return CommandFrame::longForm(p);
 }
 
@@ -64,48 +61,50 @@ CommandFrame PollCommand() {
 }
 
 CommandFrame ReadSettingsCommand() {
-    return longCommand(5, "SETDATA", {});
+    return longCommand<protocol::ReadSettingsTextAt>("SETDATA", std::array<std::uint8_t, 0>{});
 }
 
-CommandFrame SaveDateTimeCommand(const std::array<std::uint8_t, 5>& yearMonthDayHourMinute) {
-    return longCommand(2, "SAVE1", yearMonthDayHourMinute);
+CommandFrame SaveDateTimeCommand(
+    const std::array<std::uint8_t, protocol::DateTimeFieldCount>& yearMonthDayHourMinute) {
+    return longCommand<protocol::SaveDateTimeTextAt>("SAVE1", yearMonthDayHourMinute);
 }
 
 CommandFrame SaveIdCommand(const std::array<std::uint8_t, protocol::IdLength>& id) {
-    return longCommand(1, "SAVE2", id);
+    return longCommand<protocol::SaveIdTextAt>("SAVE2", id);
 }
 
 CommandFrame SaveRfTransmitTimeCommand(std::uint8_t tens, std::uint8_t units) {
     const std::array<std::uint8_t, 2> v{tens, units};
-    return longCommand(5, "SAVE3", v);
+    return longCommand<protocol::SaveTwoBytesTextAt>("SAVE3", v);
 }
 
 CommandFrame SaveLaserLevelsCommand(std::uint8_t channel1, std::uint8_t channel2) {
     const std::array<std::uint8_t, 2> v{channel1, channel2};
-    return longCommand(5, "SAVE4", v);
+    return longCommand<protocol::SaveTwoBytesTextAt>("SAVE4", v);
 }
 
 CommandFrame SaveLaserVolumesCommand(std::uint8_t channel1, std::uint8_t channel2) {
     const std::array<std::uint8_t, 2> v{channel1, channel2};
-    return longCommand(5, "SAVE5", v);
+    return longCommand<protocol::SaveTwoBytesTextAt>("SAVE5", v);
 }
 
-CommandFrame SaveChannelTimesCommand(const std::array<std::uint8_t, 9>& times) {
-    return longCommand(0, "SV6", times);
+CommandFrame
+SaveChannelTimesCommand(const std::array<std::uint8_t, protocol::AlarmChannelCount>& times) {
+    return longCommand<protocol::SaveChannelTimesTextAt>("SV6", times);
 }
 
 CommandFrame SaveRepeatTimeCommand(std::uint8_t repeatTime) {
     const std::array<std::uint8_t, 2> v{0, repeatTime};
-    return longCommand(5, "SAVE7", v);
+    return longCommand<protocol::SaveTwoBytesTextAt>("SAVE7", v);
 }
 
 CommandFrame SaveSwitchesCommand(std::uint8_t switchBits) {
     const std::array<std::uint8_t, 2> v{0, switchBits};
-    return longCommand(5, "SAVE8", v);
+    return longCommand<protocol::SaveTwoBytesTextAt>("SAVE8", v);
 }
 
 CommandFrame SaveSerialCommand(const std::array<std::uint8_t, protocol::SerialLength>& serial) {
-    return longCommand(0, "SIRN", serial);
+    return longCommand<protocol::SaveSerialTextAt>("SIRN", serial);
 }
 
 } // namespace remote::link

@@ -46,7 +46,8 @@ CommandFrame PollCommand();
 // Read settings: five zero bytes, "SETDATA".
 CommandFrame ReadSettingsCommand();
 // "SAVE1" behind two zero bytes: year after 2000, month, day, hour, minute.
-CommandFrame SaveDateTimeCommand(const std::array<std::uint8_t, 5>& yearMonthDayHourMinute);
+CommandFrame SaveDateTimeCommand(
+    const std::array<std::uint8_t, protocol::DateTimeFieldCount>& yearMonthDayHourMinute);
 // "SAVE2" behind one zero byte: the six characters of the identification number.
 CommandFrame SaveIdCommand(const std::array<std::uint8_t, protocol::IdLength>& id);
 // "SAVE3" behind five zero bytes: tens and units of the RF transmit time.
@@ -56,7 +57,8 @@ CommandFrame SaveLaserLevelsCommand(std::uint8_t channel1, std::uint8_t channel2
 // "SAVE5" behind five zero bytes: laser volume of channel 1 and 2.
 CommandFrame SaveLaserVolumesCommand(std::uint8_t channel1, std::uint8_t channel2);
 // "SV6": the transmit times of alarm channels 0 to 8.
-CommandFrame SaveChannelTimesCommand(const std::array<std::uint8_t, 9>& times);
+CommandFrame
+SaveChannelTimesCommand(const std::array<std::uint8_t, protocol::AlarmChannelCount>& times);
 // "SAVE7" behind five zero bytes, one zero byte, then the repeat time.
 CommandFrame SaveRepeatTimeCommand(std::uint8_t repeatTime);
 // "SAVE8" behind five zero bytes, one zero byte, then the switch bits (switch k = bit k).

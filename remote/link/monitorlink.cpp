@@ -4,7 +4,6 @@
 #include "remote/link/settingsframe.h"
 
 #include <optional>
-#include <variant>
 
 namespace remote::link {
 
@@ -25,8 +24,10 @@ MonitorLink::MonitorLink(MonitorView& view, LinkPort& port)
 // ---- Receiving ----
 
 void MonitorLink::OnReceive(std::span<const std::uint8_t> bytes) {
-    for (const std::uint8_t b : bytes) {
-        switch (m_parser.push(b, m_alarms)) {
+    while (!bytes.empty()) {
+        const ReceiveParser::Progress p = m_parser.push(bytes, m_alarms);
+        bytes = bytes.subspan(p.used);
+        switch (p.completed) {
         case ReceiveParser::Completed::None:
             break;
         case ReceiveParser::Completed::ShortScreen:
@@ -45,7 +46,6 @@ void MonitorLink::OnReceive(std::span<const std::uint8_t> bytes) {
 }
 
 void MonitorLink::DecodeScreenFrame(int length) {
-    m_parser.restartCollection();
     m_mirror.DecodeScreenFrame(m_parser.RxBuf().first(static_cast<std::size_t>(length)), m_view);
 }
 
@@ -97,95 +97,33 @@ void MonitorLink::SendText(std::span<const std::uint8_t> bytes) {
 void MonitorLink::SendFrame(const CommandFrame& frame) {
     const auto bytes = frame.bytes();
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        m_workBuffer[i] = bytes[i];
-    }
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
         SendText(bytes.subspan(i, 1));
         LightLamp(MonitorView::Lamp::TXD);
     }
 }
 
-void MonitorLink::LightLamp(MonitorView::Lamp which) {
-    LampState& l = lamp(which);
-    m_view.setLampValue(which, true);
-    l.on = true;
-    l.ticks = 0;
+void MonitorLink::LightLamp(MonitorView::Lamp lamp) {
+    m_view.setLampValue(lamp, true);
+    m_scheduler.LampLit(lamp);
 }
 
 // ---- The tick ----
 
-void MonitorLink::lampStep(MonitorView::Lamp which) {
-    LampState& l = lamp(which);
-    if (!l.on) {
-        return;
-    }
-    if (++l.ticks > protocol::LampHoldTicks) {
-        l.ticks = 0;
-        l.on = false;
-        m_view.setLampValue(which, false);
-    }
-}
-
 void MonitorLink::Timer1_Timer() {
     m_alarms.FadeStep(m_view);
-    m_workBuffer.fill(0);
     m_mirror.ScanBlinkStep(m_view);
-    lampStep(MonitorView::Lamp::TXD);
-    lampStep(MonitorView::Lamp::RXD);
-
-    const bool keyWaiting = m_keyPending;
-    ++m_pollTick;
-    if (keyWaiting) {
-        m_pollTick = protocol::KeyTick;
-    }
-
-    if (m_pollTick == protocol::KeyTick) {
-        // A waiting key holds the cycle here until polling is switched on.
-        if (!m_loopOn) {
-            return;
+    for (const auto lamp : {MonitorView::Lamp::TXD, MonitorView::Lamp::RXD}) {
+        if (m_scheduler.LampStep(lamp)) {
+            m_view.setLampValue(lamp, false);
         }
-        if (keyWaiting) {
-            m_keyPending = false;
-            SendFrame(KeyCommand(m_keyCode, m_keyDown != 0));
-        } else {
-            SendFrame(PollCommand());
-        }
-        return;
     }
-    if (m_pollTick >= protocol::SaveTick) {
-        settingStep();
+    // The scheduler's state is settled before a byte goes out or a box is shown.
+    const PollScheduler::Step step = m_scheduler.CycleStep(m_view);
+    if (step.frame) {
+        SendFrame(*step.frame);
     }
-}
-
-void MonitorLink::settingStep() {
-    const int s = m_pendingSave;
-    m_pollTick = 0;
-
-    std::optional<SaveRefusal> refused;
-    if (s >= 1 && s <= protocol::SettingCommandCount) {
-        auto built = BuildSettingCommand(s, m_view);
-        if (const auto* frame = std::get_if<CommandFrame>(&built)) {
-            m_readBackDue = true;
-            SendFrame(*frame);
-            m_pendingSave = 0;
-            return;
-        }
-        refused = std::get<SaveRefusal>(std::move(built));
-    }
-
-    // Nothing (sendable) queued: the regular read-back, or the one owed to a setting
-    // command sent earlier while polling is off. A refused save counts as nothing queued.
-    if (m_loopOn) {
-        SendFrame(ReadSettingsCommand());
-        m_readBackDue = false;
-    } else if (m_readBackDue) {
-        m_readBackDue = false;
-        SendFrame(ReadSettingsCommand());
-    }
-    m_pendingSave = 0;
-
-    if (refused) {
-        m_view.refuseSave(refused->message);
+    if (step.refused) {
+        m_view.refuseSave(step.refused->message);
     }
 }
 
@@ -196,18 +134,12 @@ void MonitorLink::Button_ValueChanged(int index, bool value) {
     if (!key) {
         return;
     }
-    m_keyDown = value ? 1 : 0;
-    m_keyPending = true;
-    if (index == UpKeyIndex || index == DownKeyIndex) {
-        if (value) {
-            m_keyCode = *key;
-        } else {
-            // The release of these two keys is never sent.
-            m_keyPending = false;
-        }
+    if (!value && (index == UpKeyIndex || index == DownKeyIndex)) {
+        // The release of these two keys is never sent.
+        m_scheduler.DropKeyEvent();
         return;
     }
-    m_keyCode = *key;
+    m_scheduler.KeyEvent(*key, value);
 }
 
 void MonitorLink::Button2_Click(int index) {
@@ -215,13 +147,11 @@ void MonitorLink::Button2_Click(int index) {
     if (!key) {
         return;
     }
-    // The key state stays as the last keypad event left it.
-    m_keyPending = true;
-    m_keyCode = *key;
+    m_scheduler.ArrowEvent(*key);
 }
 
 void MonitorLink::LOOPSW_ValueChanged(bool value) {
-    m_loopOn = value;
+    m_scheduler.SetLoop(value);
 }
 
 void MonitorLink::KEYSW_Click(int index) {
@@ -236,7 +166,7 @@ void MonitorLink::FREQSAVE_ValueChanged(int index, bool value) {
     if (!value || index < 0 || index >= protocol::SettingCommandCount) {
         return;
     }
-    m_pollTick = protocol::SaveTick;
+    m_scheduler.JumpToSaveTick();
 
     if (index == IdSaveIndex &&
         CharacterCount(m_view.inputText(MonitorView::Input::IDIN, 0)) != protocol::IdLength) {
@@ -246,7 +176,7 @@ void MonitorLink::FREQSAVE_ValueChanged(int index, bool value) {
                                                                     0)) != protocol::SerialLength) {
         return;
     }
-    m_pendingSave = static_cast<std::int16_t>(index + 1);
+    m_scheduler.QueueSave(index + 1);
     if (index == SwitchSaveIndex) {
         m_switchesEdited = false;
         for (int k = 0; k < protocol::SwitchCount; ++k) {

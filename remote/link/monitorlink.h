@@ -5,6 +5,7 @@
 #include "remote/link/displaymirror.h"
 #include "remote/link/linkport.h"
 #include "remote/link/monitorview.h"
+#include "remote/link/pollscheduler.h"
 #include "remote/link/protocol.h"
 #include "remote/link/receiveparser.h"
 
@@ -40,15 +41,6 @@ public:
     // Save button FREQSAVE(index), 0 to 8; only the press (value true) acts.
     void FREQSAVE_ValueChanged(int index, bool value);
 
-    // ---- Sending ----
-    // Writes the bytes one by one while the port is open; drops them otherwise.
-    void SendText(std::span<const std::uint8_t> bytes);
-    // Puts the frame in the work buffer and hands each byte to SendText, lighting the
-    // transmit lamp after each.
-    void SendFrame(const CommandFrame& frame);
-    // Lights a lamp; the tick puts it out two ticks later.
-    void LightLamp(MonitorView::Lamp lamp);
-
     // ---- State, for the window and for tests ----
     int RxPos() const { return m_parser.RxPos(); }
     std::span<const std::uint8_t> RxBuf() const { return m_parser.RxBuf(); }
@@ -63,36 +55,33 @@ public:
     bool AlarmActive(int channel) const { return m_alarms.AlarmActive(channel); }
     int AlarmTicks(int channel) const { return m_alarms.AlarmTicks(channel); }
 
-    bool TxLampOn() const { return lamp(MonitorView::Lamp::TXD).on; }
-    int TxLampTicks() const { return lamp(MonitorView::Lamp::TXD).ticks; }
-    bool RxLampOn() const { return lamp(MonitorView::Lamp::RXD).on; }
-    int RxLampTicks() const { return lamp(MonitorView::Lamp::RXD).ticks; }
+    bool TxLampOn() const { return m_scheduler.LampOn(MonitorView::Lamp::TXD); }
+    int TxLampTicks() const { return m_scheduler.LampTicks(MonitorView::Lamp::TXD); }
+    bool RxLampOn() const { return m_scheduler.LampOn(MonitorView::Lamp::RXD); }
+    int RxLampTicks() const { return m_scheduler.LampTicks(MonitorView::Lamp::RXD); }
 
-    int PollTick() const { return m_pollTick; }
-    bool KeyPending() const { return m_keyPending; }
-    std::uint8_t KeyCode() const { return m_keyCode; }
-    std::uint8_t KeyDown() const { return m_keyDown; }
-    int PendingSave() const { return m_pendingSave; }
-    bool LoopOn() const { return m_loopOn; }
-    bool ReadBackDue() const { return m_readBackDue; }
+    int PollTick() const { return m_scheduler.PollTick(); }
+    bool KeyPending() const { return m_scheduler.KeyPending(); }
+    std::uint8_t KeyCode() const { return m_scheduler.KeyCode(); }
+    std::uint8_t KeyDown() const { return m_scheduler.KeyDown(); }
+    int PendingSave() const { return m_scheduler.PendingSave(); }
+    bool LoopOn() const { return m_scheduler.LoopOn(); }
+    bool ReadBackDue() const { return m_scheduler.ReadBackDue(); }
     bool SwitchesEdited() const { return m_switchesEdited; }
     // The 21 slots the last tick built its frame in (all 0 when it sent nothing).
-    std::span<const std::int16_t> WorkBuffer() const { return m_workBuffer; }
+    std::span<const std::int16_t> WorkBuffer() const { return m_scheduler.WorkBuffer(); }
 
 private:
-    struct LampState {
-        bool on = false;
-        std::int16_t ticks = 0;
-    };
-
     void DecodeScreenFrame(int length);
     void DecodeSettingsFrame();
-    void lampStep(MonitorView::Lamp lamp);
-    void settingStep();
-    LampState& lamp(MonitorView::Lamp which) { return m_lamps[static_cast<std::size_t>(which)]; }
-    const LampState& lamp(MonitorView::Lamp which) const {
-        return m_lamps[static_cast<std::size_t>(which)];
-    }
+
+    // ---- Sending ----
+    // Writes the bytes one by one while the port is open; drops them otherwise.
+    void SendText(std::span<const std::uint8_t> bytes);
+    // Hands each byte of the frame to SendText, lighting the transmit lamp after each.
+    void SendFrame(const CommandFrame& frame);
+    // Lights a lamp; the tick puts it out two ticks later.
+    void LightLamp(MonitorView::Lamp lamp);
 
     MonitorView& m_view;
     LinkPort& m_port;
@@ -100,17 +89,8 @@ private:
     ReceiveParser m_parser;
     DisplayMirror m_mirror;
     AlarmChannels m_alarms;
-    std::array<LampState, 2> m_lamps{};
-
-    std::int16_t m_pollTick = 0;
-    bool m_keyPending = false;
-    std::uint8_t m_keyCode = 0;
-    std::uint8_t m_keyDown = 0;
-    std::int16_t m_pendingSave = 0;
-    bool m_loopOn = false;
-    bool m_readBackDue = false;
+    PollScheduler m_scheduler;
     bool m_switchesEdited = false;
-    std::array<std::int16_t, protocol::WorkBufferSlots> m_workBuffer{};
 };
 
 } // namespace remote::link

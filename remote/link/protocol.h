@@ -19,6 +19,16 @@ inline constexpr std::size_t ShortFrameSize = ShortPayloadSize + 2; // bytes: + 
 inline constexpr std::size_t LongFrameSize = LongPayloadSize + 2;   // bytes: + checksum + 13
 inline constexpr std::size_t WorkBufferSlots = 21; // 16-bit slots the tick builds a frame in
 
+// Byte position of a long command's text in its payload. The positions in front of it stay
+// zero bytes; the text and its values end at the payload's last byte.
+inline constexpr std::size_t ReadSettingsTextAt = 5;     // 0 0 0 0 0 "SETDATA"
+inline constexpr std::size_t SaveDateTimeTextAt = 2;     // 0 0 "SAVE1", 5 values
+inline constexpr std::size_t SaveIdTextAt = 1;           // 0 "SAVE2", 6 characters
+inline constexpr std::size_t SaveTwoBytesTextAt = 5;     // 0 0 0 0 0 "SAVE3" to "SAVE5",
+                                                         // "SAVE7", "SAVE8", then 2 bytes
+inline constexpr std::size_t SaveChannelTimesTextAt = 0; // "SV6", 9 values
+inline constexpr std::size_t SaveSerialTextAt = 0;       // "SIRN", 8 characters
+
 // ---- Incoming frames ------------------------------------------------------------------
 // Sync patterns, oldest byte first. The byte completing one restarts frame collection.
 inline constexpr std::array<std::uint8_t, 4> ScreenSync{'S', 'T', 'S', ','};
@@ -47,6 +57,11 @@ enum FrameState : std::int16_t {
 // ---- Alarm codes ----------------------------------------------------------------------
 inline constexpr int AlarmChannelCount = 9; // channels with a label, indexes 0 to 8
 inline constexpr int AlarmSlotCount = 11;   // slots kept, indexes 0 to 10 (9 and 10 unused)
+
+// The alarm labels' captions, channel 0 to 8.
+inline constexpr std::array<const char*, AlarmChannelCount> AlarmChannelLabels{
+    "RF Signal :",     "Laser Beam :", "Ext1(CH1) :", "Ext2(CH2) :", "Ext3(Video) :",
+    "Ext4(Digital) :", "Ext5(RF) :",   "Ext6 :",      "Ext7 :"};
 
 struct AlarmCode {
     std::array<std::uint8_t, 3> bytes;
@@ -88,6 +103,7 @@ inline constexpr int SettingsYearBase = 2000; // years: byte 0 counts years afte
 inline constexpr int MaxTransmitTime = 60;    // device time units: RF and channel transmit times
 inline constexpr int MaxLaserSetting = 99;    // hundredths (level) or volume steps
 inline constexpr int MaxRepeatTime = 24;      // device time units: repeat time
+inline constexpr int DateTimeFieldCount = 5;  // values of a date and time save: year to minute
 inline constexpr int IdLength = 6;            // characters of the identification number
 inline constexpr int SerialLength = 8;        // characters of the serial number
 inline constexpr int SwitchCount = 4;         // on/off switches, bit k = switch k

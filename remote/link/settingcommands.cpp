@@ -2,10 +2,13 @@
 
 #include "common/numbertext.h"
 #include "remote/link/monitorview.h"
+#include "remote/link/protocol.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <string>
+#include <string_view>
 
 namespace remote::link {
 
@@ -36,10 +39,18 @@ std::optional<std::uint8_t> lookUp(const std::array<KeyEntry, N>& table, int ind
     return static_cast<std::uint8_t>(it->key);
 }
 
-constexpr std::array<const char*, 5> DateTimeFieldNames{"Year", "Month", "Day", "Hour", "Minute"};
-constexpr std::array<const char*, 9> ChannelNames{"RF Signal", "Laser Beam",  "Ext1(CH1)",
-                                                  "Ext2(CH2)", "Ext3(Video)", "Ext4(Digital)",
-                                                  "Ext5(RF)",  "Ext6",        "Ext7"};
+constexpr std::array<const char*, protocol::DateTimeFieldCount> DateTimeFieldNames{
+    "Year", "Month", "Day", "Hour", "Minute"};
+
+// A channel as a refusal names it: its label without the trailing " :".
+std::string channelName(std::size_t channel) {
+    std::string_view label = protocol::AlarmChannelLabels[channel];
+    constexpr std::string_view separator = " :";
+    if (label.ends_with(separator)) {
+        label.remove_suffix(separator.size());
+    }
+    return std::string(label);
+}
 
 SaveRefusal refusal(const std::string& field, const std::string& range) {
     return {field + " must be " + range + "; the setting was not sent."};
@@ -84,7 +95,7 @@ std::optional<std::array<std::uint8_t, N>> singleByteCharacters(std::string_view
 using Result = std::variant<CommandFrame, SaveRefusal>;
 
 Result dateTime(const MonitorView& view) {
-    std::array<std::uint8_t, 5> values{};
+    std::array<std::uint8_t, protocol::DateTimeFieldCount> values{};
     for (std::size_t i = 0; i < values.size(); ++i) {
         const auto v = plainByte(common::Val(view.inputText(Input::txtSet1, static_cast<int>(i))));
         if (!v) {
@@ -153,14 +164,13 @@ Result laserVolumes(const MonitorView& view) {
 }
 
 Result channelTimes(const MonitorView& view) {
-    std::array<std::uint8_t, 9> times{};
+    std::array<std::uint8_t, protocol::AlarmChannelCount> times{};
     for (std::size_t i = 0; i < times.size(); ++i) {
         const auto v =
             limitedByte(common::Val(view.inputText(Input::STTIME, static_cast<int>(i) + 1)),
                         protocol::MaxTransmitTime);
         if (!v) {
-            return refusal(std::string("X-Mit Time of ") + ChannelNames[i],
-                           "a number from 0 to 60");
+            return refusal("X-Mit Time of " + channelName(i), "a number from 0 to 60");
         }
         times[i] = *v;
     }

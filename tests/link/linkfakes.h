@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -99,9 +100,16 @@ public:
 class RecordingPort : public remote::link::LinkPort {
 public:
     bool PortOpened() const override { return opened; }
-    void writeByte(std::uint8_t b) override { written.push_back(b); }
+    void writeByte(std::uint8_t b) override {
+        written.push_back(b);
+        // The line goes away after so many bytes, as an unplugged adapter does.
+        if (closeAfter && written.size() >= *closeAfter) {
+            opened = false;
+        }
+    }
 
     bool opened = true;
+    std::optional<std::size_t> closeAfter; // bytes written before the line closes
     std::vector<std::uint8_t> written;
 };
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
 
 using namespace remote::link;
@@ -161,13 +163,30 @@ TEST_F(Tick, TheWorkBufferStartsEveryTickFromZero) {
     }
 }
 
-TEST_F(Tick, SendTextWritesEachByteOnlyWhileThePortIsOpen) {
-    const Bytes bytes{1, 13, 255};
-    link.SendText(bytes);
-    EXPECT_EQ(port.written, bytes);
+TEST_F(Tick, EveryByteOfAFrameIsWrittenInOrderOnlyWhileThePortIsOpen) {
+    // 13 and 255 inside a payload are bytes like any other: neither ends the frame early.
+    const std::array<const char*, 5> fields{"1", "13", "255", "0", "13"};
+    for (int i = 0; i < 5; ++i) {
+        view.inputs[{MonitorView::Input::txtSet1, i}] = fields[static_cast<std::size_t>(i)];
+    }
+    const Bytes frame = wire(SaveDateTimeCommand({1, 13, 255, 0, 13}));
+    link.FREQSAVE_ValueChanged(0, true);
+    EXPECT_EQ(tick(), frame);
+
     port.opened = false;
-    link.SendText(bytes);
-    EXPECT_EQ(port.written, bytes);
+    link.FREQSAVE_ValueChanged(0, true);
+    EXPECT_EQ(tick(), Nothing);
+    EXPECT_EQ(port.written, frame);
+    EXPECT_TRUE(view.txd());
+}
+
+TEST_F(Tick, APortThatClosesDuringAFrameGetsNoFurtherByte) {
+    port.closeAfter = 3;
+    link.LOOPSW_ValueChanged(true);
+    tick();
+    EXPECT_EQ(tick(), Bytes(Poll.begin(), Poll.begin() + 3));
+    EXPECT_TRUE(view.txd());
+    EXPECT_EQ(link.PollTick(), 2);
 }
 
 } // namespace
