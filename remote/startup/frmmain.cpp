@@ -44,6 +44,7 @@ frmMain::frmMain(modControl& control, QWidget* parent)
     resize(sizeHint()); // the panels' own size, so the load can centre the window as it is
 
     m_connection = new QLabel(this);
+    m_connection->setTextFormat(Qt::PlainText); // device names and the system's texts
     statusBar()->addWidget(m_connection, 1);
     connect(&MSComm1, &remote::serial::SerialComm::connectionChanged, this,
             &frmMain::showConnection);
