@@ -10,6 +10,8 @@
 #include "remote/dialogs/frmsplash.h"
 #include "remote/dialogs/messagesink.h"
 #include "remote/dialogs/screenplacement.h"
+#include "remote/serial/devicepath.h"
+#include "remote/serial/portwarning.h"
 #include "remote/serial/serialconstants.h"
 #include "remote/store/storeerror.h"
 
@@ -23,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -196,8 +199,11 @@ void frmMain::Form_Load() {
 
 void frmMain::OpenPort() {
     MSComm1.setPortOpened(false);
-    if (!MSComm1.setCommPort(m_control.CommPortNumber) || !MSComm1.setPortOpen(true)) {
-        m_messages.warning(MSComm1.errorText(), QString());
+    const int number = m_control.CommPortNumber;
+    if (!MSComm1.setCommPort(number) || !MSComm1.setPortOpen(true)) {
+        warnSerial(remote::serial::portWarningText(remote::serial::PortProblem::NotOpened, number,
+                                                   remote::serial::devicePathFor(number),
+                                                   MSComm1.errorText()));
         return;
     }
     MSComm1.setPortOpened(true);
@@ -212,11 +218,22 @@ void frmMain::showConnection() {
 }
 
 void frmMain::warnDeviceLost(const QString& description) {
-    m_messages.warning(description + QStringLiteral("\n\nCom%1 (%2) has been closed. Sending "
-                                                    "resumes when the device is back.")
-                                         .arg(MSComm1.CommPort())
-                                         .arg(MSComm1.devicePath()),
-                       QString());
+    warnSerial(remote::serial::portWarningText(remote::serial::PortProblem::Disconnected,
+                                               MSComm1.CommPort(), MSComm1.devicePath(),
+                                               description) +
+               QStringLiteral("\n\nThe port has been closed. Sending resumes when the device is "
+                              "back."));
+}
+
+// The box runs an event loop of its own, in which a flapping cable drops and returns again
+// and again: those later outages show in the status bar only, never as boxes stacked on the
+// one that is up.
+void frmMain::warnSerial(const QString& text) {
+    if (m_serialWarningShown) {
+        return;
+    }
+    const QScopedValueRollback shown(m_serialWarningShown, true);
+    m_messages.warning(text, QString());
 }
 
 // ---- Menu and toolbar ----
