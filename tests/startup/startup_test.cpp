@@ -26,6 +26,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace {
 
 using Kind = RecordingMessageSink::Kind;
@@ -173,24 +175,29 @@ TEST_P(StartWithBrokenSettings, ShowsTheEnginesTextAndEnds) {
     EXPECT_EQ(sink.messages[0].kind, Kind::Critical);
     EXPECT_TRUE(sink.messages[0].text.contains(GetParam().text))
         << sink.messages[0].text.toStdString();
-    EXPECT_TRUE(sink.messages[0].text.contains("Kvrset.mdb"));
+    EXPECT_TRUE(sink.messages[0].text.startsWith(QString::fromStdString(settingsFile().string()) +
+                                                 ": the settings file "))
+        << "the file's path and what is wrong with it lead";
     EXPECT_EQ(control->splash(), nullptr);
     EXPECT_EQ(control->settings(), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, StartWithBrokenSettings,
-                         ::testing::Values(StartFailure{"missing",
-                                                        [](const std::filesystem::path&) {},
-                                                        "unable to open database file"},
-                                           StartFailure{"wrongKey",
-                                                        [](const std::filesystem::path& f) {
-                                                            storetest::makeSettingsFile(
-                                                                f, {"1, '9600', NULL"},
-                                                                "COMPORT, BANDRATE, COMSPEED",
-                                                                "wrong");
-                                                        },
-                                                        "file is encrypted or is not a database"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Table, StartWithBrokenSettings,
+    ::testing::Values(StartFailure{"missing", [](const std::filesystem::path&) {},
+                                   "unable to open database file"},
+                      StartFailure{"wrongKey",
+                                   [](const std::filesystem::path& f) {
+                                       storetest::makeSettingsFile(f, {"1, '9600', NULL"},
+                                                                   "COMPORT, BANDRATE, COMSPEED",
+                                                                   "wrong");
+                                   },
+                                   "file is encrypted or is not a database"},
+                      StartFailure{"emptyFile",
+                                   [](const std::filesystem::path& f) { std::ofstream{f}; },
+                                   "Kvrset.mdb: the settings file is empty. "
+                                   "(no such table: 환경설정)"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Splash ----
 
