@@ -186,11 +186,10 @@ void frmMain::Form_Load() {
         }
     } catch (const remote::store::StoreError& e) {
         // The port number stays 0, so the port warning follows; the program runs on.
-        m_messages.warning(
-            QStringLiteral("%1: the settings could not be read. (%2)")
-                .arg(QString::fromStdString(m_control.settings()->file().string()),
-                     QString::fromStdString(e.what())),
-            QString());
+        m_messages.warning(QStringLiteral("%1: the settings could not be read. (%2)")
+                               .arg(QString::fromStdString(m_control.settings()->file().string()),
+                                    QString::fromStdString(e.what())),
+                           QString());
     }
     OpenPort();
 

@@ -363,6 +363,27 @@ TEST_F(Station, TheMainWindowOpensTheStoredPort) {
     EXPECT_EQ(main->Timer1.interval(), 100);
 }
 
+TEST_F(Station, SettingsThatCannotBeReadAtLoadAreReportedWithTheFileAndThePortStaysShut) {
+    deliverSettings();
+    ASSERT_TRUE(makeControl().StartProgram());
+    control->splash()->timLoad_Timer();
+    {
+        // Another program holds the file while the window loads.
+        storetest::RawDb other(settingsFile(), "vemqaz");
+        other.exec("BEGIN EXCLUSIVE");
+        control->splash()->tim_exit_Timer();
+    }
+    flushDeletes();
+    ASSERT_NE(control->mainWindow(), nullptr);
+    ASSERT_EQ(sink.messages.size(), 2);
+    EXPECT_EQ(sink.messages[0].kind, Kind::Warning);
+    EXPECT_EQ(sink.messages[0].text, QString::fromStdString(settingsFile().string()) +
+                                         ": the settings could not be read. (database is locked)");
+    EXPECT_TRUE(sink.messages[1].text.startsWith("Com0: there is no such port"))
+        << sink.messages[1].text.toStdString();
+    EXPECT_FALSE(control->mainWindow()->MSComm1.PortOpened());
+}
+
 TEST_F(Station, ThePollFrameGoesOutOnTheSecondTickOnceTheLoopIsOn) {
     deliverSettings();
     frmMain* main = startAndLoad();
