@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -50,7 +51,10 @@ QComboBox* list(const QString& name, bool editable, QWidget* parent) {
 }
 
 QLabel* caption(const QString& text, QWidget* parent, const QString& name) {
-    auto* label = named(new QLabel(text, parent), name);
+    auto* label = named(new QLabel(parent), name);
+    // Device names and the adapters' own descriptions show as they are.
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
     label->setAccessibleName(text);
     return label;
 }
@@ -199,7 +203,9 @@ void frmConfig::LoadPropertySettings() {
         // Each entry says what the number stands for; "Com<n>" leads, as it always has.
         const QString what = remote::serial::describePort(n);
         cboPort->addItem(QStringLiteral("Com%1 — %2").arg(n).arg(what));
-        cboPort->setItemData(n - 1, what, Qt::ToolTipRole);
+        // A tooltip reads markup whenever its text looks like some: an adapter's description
+        // is turned into rich text that shows it as it is.
+        cboPort->setItemData(n - 1, Qt::convertFromPlainText(what), Qt::ToolTipRole);
     }
     for (const char* s : kSpeeds) {
         cboSpeed->addItem(QString::fromLatin1(s));

@@ -16,7 +16,9 @@ namespace {
 constexpr QRgb kBack = 0xFFD9D9CA; // the dialogs' back colour 0x00CAD9D9
 
 QLabel* panel(const QString& text, QWidget* parent, const QString& name) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
     label->setObjectName(name);
     label->setAccessibleName(text);
     label->setAccessibleDescription(name);
@@ -54,6 +56,7 @@ frmSecurity::frmSecurity(MessageSink& messages, QList<QPointer<QWidget>> saveBut
     NewPass->setEchoMode(QLineEdit::Password);
     NewPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
     Label1 = new QLabel(this);
+    Label1->setTextFormat(Qt::PlainText);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAccessibleDescription(QStringLiteral("Label1"));
     Label1->setMinimumHeight(20);

@@ -12,6 +12,8 @@ QString boxTitle(const QString& title) {
 MessageSink::Answer show(QMessageBox::Icon icon, const QString& text, const QString& title,
                          QMessageBox::StandardButtons buttons) {
     QMessageBox box(icon, boxTitle(title), text, buttons, QApplication::activeWindow());
+    // Messages carry the system's texts, file names and device names: never markup.
+    box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes      ? MessageSink::Answer::Yes
            : buttons.testFlag(QMessageBox::No) ? MessageSink::Answer::No
                                                : MessageSink::Answer::Ok;

@@ -10,6 +10,8 @@
 #include "remote/dialogs/frmsplash.h"
 #include "remote/dialogs/messagesink.h"
 #include "remote/dialogs/screenplacement.h"
+#include "remote/serial/devicepath.h"
+#include "remote/serial/portwarning.h"
 #include "remote/serial/serialconstants.h"
 #include "remote/store/storeerror.h"
 
@@ -23,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -44,6 +47,7 @@ frmMain::frmMain(modControl& control, QWidget* parent)
     resize(sizeHint()); // the panels' own size, so the load can centre the window as it is
 
     m_connection = new QLabel(this);
+    m_connection->setTextFormat(Qt::PlainText); // device names and the system's texts
     statusBar()->addWidget(m_connection, 1);
     connect(&MSComm1, &remote::serial::SerialComm::connectionChanged, this,
             &frmMain::showConnection);
@@ -182,7 +186,10 @@ void frmMain::Form_Load() {
         }
     } catch (const remote::store::StoreError& e) {
         // The port number stays 0, so the port warning follows; the program runs on.
-        m_messages.warning(QString::fromStdString(e.what()), QString());
+        m_messages.warning(QStringLiteral("%1: the settings could not be read. (%2)")
+                               .arg(QString::fromStdString(m_control.settings()->file().string()),
+                                    QString::fromStdString(e.what())),
+                           QString());
     }
     OpenPort();
 
@@ -195,8 +202,11 @@ void frmMain::Form_Load() {
 
 void frmMain::OpenPort() {
     MSComm1.setPortOpened(false);
-    if (!MSComm1.setCommPort(m_control.CommPortNumber) || !MSComm1.setPortOpen(true)) {
-        m_messages.warning(MSComm1.errorText(), QString());
+    const int number = m_control.CommPortNumber;
+    if (!MSComm1.setCommPort(number) || !MSComm1.setPortOpen(true)) {
+        warnSerial(remote::serial::portWarningText(remote::serial::PortProblem::NotOpened, number,
+                                                   remote::serial::devicePathFor(number),
+                                                   MSComm1.errorText()));
         return;
     }
     MSComm1.setPortOpened(true);
@@ -211,11 +221,22 @@ void frmMain::showConnection() {
 }
 
 void frmMain::warnDeviceLost(const QString& description) {
-    m_messages.warning(description + QStringLiteral("\n\nCom%1 (%2) has been closed. Sending "
-                                                    "resumes when the device is back.")
-                                         .arg(MSComm1.CommPort())
-                                         .arg(MSComm1.devicePath()),
-                       QString());
+    warnSerial(remote::serial::portWarningText(remote::serial::PortProblem::Disconnected,
+                                               MSComm1.CommPort(), MSComm1.devicePath(),
+                                               description) +
+               QStringLiteral("\n\nThe port has been closed. Sending resumes when the device is "
+                              "back."));
+}
+
+// The box runs an event loop of its own, in which a flapping cable drops and returns again
+// and again: those later outages show in the status bar only, never as boxes stacked on the
+// one that is up.
+void frmMain::warnSerial(const QString& text) {
+    if (m_serialWarningShown) {
+        return;
+    }
+    const QScopedValueRollback shown(m_serialWarningShown, true);
+    m_messages.warning(text, QString());
 }
 
 // ---- Menu and toolbar ----

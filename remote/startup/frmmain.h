@@ -112,6 +112,7 @@ private:
     void showRefusal(const QString& text);
     void showConnection();
     void warnDeviceLost(const QString& description);
+    void warnSerial(const QString& text);
 
     modControl& m_control;
     MessageSink& m_messages;
@@ -121,6 +122,7 @@ private:
     QLabel* m_connection = nullptr;
     bool m_exitConfirmed = false;
     bool m_refusalShown = false;
+    bool m_serialWarningShown = false; // a port warning box is up
     QString m_nextRefusal;
     std::vector<bool> m_savesEnabledBeforeReplay; // the access code's unlock, kept over a replay
     // The highlight each display line is to show, applied once the link has returned.

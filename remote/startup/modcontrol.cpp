@@ -53,18 +53,13 @@ bool modControl::StartProgram() {
         break;
     }
 
-    std::filesystem::path file;
     try {
         const auto location = remote::store::locateSettingsFile(m_folders.program.toStdString(),
                                                                 m_folders.perUser.toStdString());
-        file = location.file;
-        m_store = std::make_unique<remote::store::SettingsStore>(file);
+        m_store = std::make_unique<remote::store::SettingsStore>(location.file);
     } catch (const remote::store::StoreError& e) {
-        QString text = QString::fromStdString(e.what());
-        if (!file.empty()) {
-            text += QStringLiteral("\n\n") + QString::fromStdString(file.string());
-        }
-        m_messages.critical(text, QString());
+        // The text names the file and what is wrong with it.
+        m_messages.critical(QString::fromStdString(e.what()), QString());
         return false;
     }
 

@@ -45,6 +45,9 @@ QString indexed(const char* name, int index) {
 
 QLabel* text(const QString& caption, QWidget* parent) {
     auto* label = new QLabel(parent);
+    // Most of these labels show bytes from the line or a replayed file: markup in them is
+    // text the detector sent, never layout, pictures or links.
+    label->setTextFormat(Qt::PlainText);
     MonitorPanels::setCaption(label, caption);
     return label;
 }

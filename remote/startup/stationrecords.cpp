@@ -103,8 +103,9 @@ void StationRecords::install(QMainWindow& window, const QString& dataFolder,
 
     m_recordLabel = new QLabel(&window);
     m_problemLabel = new QLabel(&window);
+    // File names and the texts of damaged files show as they are.
     m_recordLabel->setTextFormat(Qt::PlainText);
-    m_problemLabel->setTextFormat(Qt::PlainText); // file names and reasons, never markup
+    m_problemLabel->setTextFormat(Qt::PlainText);
     window.statusBar()->addPermanentWidget(m_problemLabel);
     window.statusBar()->addPermanentWidget(m_recordLabel);
     updateStatus();

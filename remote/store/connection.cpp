@@ -9,6 +9,26 @@
 
 namespace remote::store {
 
+namespace {
+
+StoreError::Cause causeOf(int code) {
+    switch (code & 0xFF) {
+    case SQLITE_CANTOPEN:
+        return StoreError::Cause::CannotOpen;
+    case SQLITE_NOTADB:
+        return StoreError::Cause::NotADatabase;
+    case SQLITE_CORRUPT:
+        return StoreError::Cause::Damaged;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return StoreError::Cause::Locked;
+    default:
+        return StoreError::Cause::Other;
+    }
+}
+
+} // namespace
+
 Connection::Connection(const std::filesystem::path& file, int timeoutSeconds)
     : m_file(file)
     , m_timeoutSeconds(timeoutSeconds) {
@@ -19,7 +39,7 @@ Connection::Connection(const std::filesystem::path& file, int timeoutSeconds)
         const std::string message = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw StoreError(message);
+        throw StoreError(message, causeOf(rc));
     }
     try {
         sqlite3_busy_timeout(m_db, timeoutSeconds * 1000);
@@ -44,13 +64,14 @@ void Connection::checkReadable() {
     // shows up here; the integrity check finds damaged pages before anything is written.
     Statement check(*this, "PRAGMA quick_check");
     if (!check.step()) {
-        throw StoreError(sqlite3_errstr(SQLITE_CORRUPT));
+        throw StoreError(sqlite3_errstr(SQLITE_CORRUPT), StoreError::Cause::Damaged);
     }
     const std::string verdict = check.text(0);
     if (verdict != "ok") {
         // The check's report can run to many lines; the first names the damage.
         throw StoreError(std::string(sqlite3_errstr(SQLITE_CORRUPT)) + ": " +
-                         verdict.substr(0, verdict.find('\n')));
+                             verdict.substr(0, verdict.find('\n')),
+                         StoreError::Cause::Damaged);
     }
 }
 
@@ -59,12 +80,12 @@ void Connection::exec(const char* sql) {
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
         const std::string message = error ? error : sqlite3_errmsg(m_db);
         sqlite3_free(error);
-        throw StoreError(message);
+        throw StoreError(message, causeOf(sqlite3_errcode(m_db)));
     }
 }
 
 void Connection::fail() const {
-    throw StoreError(sqlite3_errmsg(m_db));
+    throw StoreError(sqlite3_errmsg(m_db), causeOf(sqlite3_errcode(m_db)));
 }
 
 Statement::Statement(const Connection& connection, const std::string& sql)

@@ -32,8 +32,16 @@ std::string lowerAscii(std::string text) {
 Recordset::Recordset(std::shared_ptr<Connection> connection, std::string table)
     : m_connection(std::move(connection))
     , m_table(std::move(table)) {
-    // Preparing the statement reports "no such table" or "no such column" with the
-    // engine's text, before any window depends on the record.
+    // A missing table or column is found before any window depends on the record, and
+    // reported with the engine's own words for it.
+    if (!tableExists()) {
+        throw StoreError("no such table: " + m_table, StoreError::Cause::NoTable);
+    }
+    for (const char* column : {kColumnComPort, kColumnBandRate}) {
+        if (!hasColumn(column)) {
+            throw StoreError(std::string("no such column: ") + column, StoreError::Cause::NoColumn);
+        }
+    }
     Statement probe(*m_connection, "SELECT " + std::string(kColumnComPort) + ", " +
                                        kColumnBandRate + " FROM " + quotedTable() + " LIMIT 0");
     probe.step();
@@ -41,6 +49,12 @@ Recordset::Recordset(std::shared_ptr<Connection> connection, std::string table)
 
 std::string Recordset::quotedTable() const {
     return quoted(m_table);
+}
+
+bool Recordset::tableExists() const {
+    // A table has at least one column: no rows means no such table (or view).
+    Statement info(*m_connection, "PRAGMA table_info(" + quotedTable() + ")");
+    return info.step();
 }
 
 bool Recordset::hasColumn(const char* column) const {

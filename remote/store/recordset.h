@@ -12,7 +12,8 @@ namespace remote::store {
 // (the oldest row) is ever read or written; any others are left as they are.
 class Recordset {
 public:
-    // Fails when the table or one of the columns every read and write needs is missing.
+    // Fails when the table or one of the columns every read and write needs is missing
+    // (StoreError::Cause NoTable, NoColumn).
     Recordset(std::shared_ptr<Connection> connection, std::string table);
 
     // BOF and EOF both true: the table holds no record.
@@ -27,6 +28,7 @@ public:
 
     const Connection& connection() const { return *m_connection; }
     bool hasColumn(const char* column) const;
+    bool tableExists() const;
 
 private:
     std::string quotedTable() const;

@@ -28,7 +28,9 @@ struct SavedSettings {
 class SettingsStore {
 public:
     // Opening the store: the start-up connection (1 s timeout) and the settings recordset on
-    // it. The recordset keeps that connection alive for the whole run.
+    // it. The recordset keeps that connection alive for the whole run. A file that cannot be
+    // used is refused with a StoreError naming the file and what is wrong with it, then the
+    // engine's text: "/path/Kvrset.mdb: the settings file is empty. (no such table: 환경설정)".
     explicit SettingsStore(const std::filesystem::path& file);
 
     // A second connection (5 s timeout) replaces SharedConnection; nothing runs on it.

@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -262,6 +263,31 @@ TEST_F(PortDialog, AnAdapterBindingIsKeptInTheConfigurationAndTheVariableStillWi
     EXPECT_FALSE(port.PortOpened()) << "/dev/ttyS3 is not there";
     EXPECT_EQ(port.CommPort(), 4) << "the number stays, the binding is restored";
     EXPECT_EQ(boundDevice(4), adapter.path());
+}
+
+TEST_F(PortDialog, DeviceNamesWithMarkupShowAsTheirCharactersInTheLabelAndTheTooltip) {
+    const QString device = QStringLiteral("/dev/<b>x</b><img src=y>&lt;");
+    serialtest::ComVariable com4(4, device);
+    frmConfig& d = open();
+    d.cboPort->setCurrentIndex(3);
+    const QString described = remote::serial::describePort(4);
+    ASSERT_TRUE(described.startsWith(device)) << described.toStdString();
+    EXPECT_EQ(d.lblPortDevice->textFormat(), Qt::PlainText);
+    EXPECT_EQ(d.lblPortDevice->text(), described);
+
+    // A tooltip decides by itself whether its text is markup: it must read back as the
+    // characters it was given.
+    const QString tip = d.cboPort->itemData(3, Qt::ToolTipRole).toString();
+    QTextDocument shown;
+    if (Qt::mightBeRichText(tip)) {
+        shown.setHtml(tip);
+    } else {
+        shown.setPlainText(tip);
+    }
+    EXPECT_EQ(shown.toPlainText(), described) << tip.toStdString();
+    for (const QLabel* label : d.findChildren<QLabel*>()) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+    }
 }
 
 TEST(PortBindings, NumbersOutsideTheRangeAreRefused) {

@@ -56,6 +56,9 @@ TEST_F(Security, ShowsALogOnBoxForTheCompany) {
     EXPECT_TRUE(dialog->Label1->text().isEmpty());
     EXPECT_EQ(dialog->NewPass->echoMode(), QLineEdit::Password);
     EXPECT_EQ(dialog->palette().color(QPalette::Window), QColor(0xD9, 0xD9, 0xCA));
+    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+    }
 }
 
 class AcceptedCode : public Security, public ::testing::WithParamInterface<const char*> {};

@@ -2,6 +2,7 @@
 #include "remote/link/commandframe.h"
 #include "remote/serial/devicepath.h"
 #include "remote/serial/portsettings.h"
+#include "remote/serial/portwarning.h"
 #include "remote/serial/serialcomm.h"
 #include "remote/serial/serialconstants.h"
 
@@ -113,6 +114,59 @@ TEST(SerialComm, ADeviceThatIsNotThereFailsTheOpenWithTheSystemsText) {
     EXPECT_FALSE(comm.Output(0x41));
     EXPECT_EQ(comm.errorText(), "Operation valid only when the port is open");
 }
+
+// ---- The warning for a port that failed ----
+
+struct WarningCase {
+    const char* name;
+    remote::serial::PortProblem problem;
+    int number;
+    const char* device;
+    const char* system;
+    const char* text;
+};
+
+class PortWarning : public ::testing::TestWithParam<WarningCase> {};
+
+TEST_P(PortWarning, NamesThePortAndDeviceSaysWhatHappenedThenTheSystemsText) {
+    const WarningCase& c = GetParam();
+    EXPECT_EQ(remote::serial::portWarningText(c.problem, c.number, QString::fromUtf8(c.device),
+                                              QString::fromUtf8(c.system)),
+              QString::fromUtf8(c.text));
+}
+
+using remote::serial::PortProblem;
+INSTANTIATE_TEST_SUITE_P(
+    Table, PortWarning,
+    ::testing::Values(
+        WarningCase{"unplugged", PortProblem::Disconnected, 1, "/dev/ttyUSB0",
+                    "Inappropriate ioctl for device",
+                    "Com1 (/dev/ttyUSB0): the device was disconnected. (Inappropriate ioctl for "
+                    "device)"},
+        WarningCase{"missing", PortProblem::NotOpened, 1, "/dev/ttyS0", "No such file or directory",
+                    "Com1 (/dev/ttyS0): the device could not be opened. (No such file or "
+                    "directory)"},
+        WarningCase{"lastPort", PortProblem::NotOpened, 16, "/dev/ttyS15",
+                    "Device or resource busy",
+                    "Com16 (/dev/ttyS15): the device could not be opened. (Device or resource "
+                    "busy)"},
+        WarningCase{"permissionAdvice", PortProblem::NotOpened, 3, "/dev/ttyACM0",
+                    "Permission denied\n\n/dev/ttyACM0 belongs to the group \"dialout\".",
+                    "Com3 (/dev/ttyACM0): the device could not be opened. (Permission denied)\n\n"
+                    "/dev/ttyACM0 belongs to the group \"dialout\"."},
+        WarningCase{"numberZero", PortProblem::NotOpened, 0, "", "Invalid port number",
+                    "Com0: there is no such port; ports run from Com1 to Com16. (Invalid port "
+                    "number)"},
+        WarningCase{"numberTooHigh", PortProblem::NotOpened, 17, "", "Invalid port number",
+                    "Com17: there is no such port; ports run from Com1 to Com16. (Invalid port "
+                    "number)"},
+        WarningCase{"noSystemText", PortProblem::Disconnected, 2, "/dev/ttyUSB1", "",
+                    "Com2 (/dev/ttyUSB1): the device was disconnected."},
+        WarningCase{"markupInTheDevice", PortProblem::NotOpened, 4, "/dev/<b>x</b>",
+                    "No such file or directory",
+                    "Com4 (/dev/<b>x</b>): the device could not be opened. (No such file or "
+                    "directory)"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- On a pseudo-terminal ----
 

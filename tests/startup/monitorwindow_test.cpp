@@ -559,6 +559,107 @@ TEST_F(MonitorWindow, ThePortDialogFromTheToolbarActsOnTheWindowsPort) {
     EXPECT_TRUE(main->findChild<QAction*>("mnuFile_Config"));
 }
 
+// ---- Markup from the line is text ----
+
+// What a label paints inside its frame, with the ink (pixels far from the back colour)
+// measured.
+struct Painted {
+    QImage image;
+    int redPixels = 0; // strongly red: what a table cell with bgcolor=#ff0000 paints
+    int inkLeft = -1;
+    int inkRight = -1;
+
+    explicit Painted(QLabel* label)
+        : image(
+              label->grab(label->contentsRect()).toImage().convertToFormat(QImage::Format_RGB32)) {
+        const QRgb back = image.pixel(0, 0);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb p = image.pixel(x, y);
+                if (qRed(p) > 200 && qGreen(p) < 80 && qBlue(p) < 80) {
+                    ++redPixels;
+                }
+                const int distance = std::abs(qRed(p) - qRed(back)) +
+                                     std::abs(qGreen(p) - qGreen(back)) +
+                                     std::abs(qBlue(p) - qBlue(back));
+                if (distance > 200) {
+                    inkLeft = inkLeft < 0 ? x : std::min(inkLeft, x);
+                    inkRight = std::max(inkRight, x);
+                }
+            }
+        }
+    }
+    int inkWidth() const { return inkLeft < 0 ? 0 : inkRight - inkLeft + 1; }
+};
+
+// The width the literal text takes in the label, as far as the label can show it.
+int literalWidth(const QLabel* label) {
+    const int advance = QFontMetrics(label->font()).horizontalAdvance(label->text());
+    return std::min(advance, label->contentsRect().width());
+}
+
+TEST_F(MonitorWindow, MarkupInADisplayLineIsShownAsItsCharactersAndPaintsNothingElse) {
+    const std::string table =
+        "<table><tr><td bgcolor=#ff0000 width=300 height=60>X</td></tr></table>";
+    // Without a highlight marker the sixth field lands on the last line (see above).
+    const std::vector<std::string> fields{"",          table, "<b>x</b>",       "<img src=x>",
+                                          "&lt;i&gt;", "-",   "<a href=x>y</a>"};
+    const std::size_t fieldOfLine[] = {1, 2, 3, 4, 6};
+    pty.write(bytes(device::ScreenFrame(device::ScreenForm::Short, fields)));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return caption("BSCREEN_0") == QString::fromStdString(table); }, 5000));
+    for (int line = 0; line < 5; ++line) {
+        auto* label = find<QLabel>(QStringLiteral("BSCREEN_%1").arg(line));
+        const QString literal =
+            QString::fromStdString(fields[fieldOfLine[static_cast<std::size_t>(line)]]);
+        // The closing 13 of the frame shows as a blank after the last line.
+        EXPECT_EQ(label->text(), line == 4 ? literal + QLatin1Char(' ') : literal);
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << "BSCREEN_" << line;
+        const Painted painted(label);
+        EXPECT_EQ(painted.redPixels, 0) << "BSCREEN_" << line << ": a table cell was drawn";
+        // Every character is drawn: the ink spans about the width of the literal text.
+        EXPECT_GE(painted.inkWidth(), literalWidth(label) * 8 / 10)
+            << "BSCREEN_" << line << " shows " << label->text().toStdString();
+    }
+}
+
+TEST_F(MonitorWindow, EveryLabelShowsPlainTextAndSettingsWithMarkupShowAsTheirCharacters) {
+    device::Settings s;
+    s.id = {'<', 'i', '>', 'a', 'b', 'c'};
+    s.serial = {'<', 'b', '>', 'x', '<', '/', 'b', '>'};
+    pty.write(bytes(device::SettingsFrame(s)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return caption("SETID") == "QND-<i>abc"; }, 5000));
+    auto* serial = find<QLabel>("SERIAL");
+    EXPECT_EQ(serial->text(), "<b>x</b>");
+    const Painted painted(serial);
+    EXPECT_GE(painted.inkWidth(), literalWidth(serial) * 8 / 10) << "every character drawn";
+
+    // Every label the line or a replay writes, by name; then every label of the window,
+    // the status bar's among them, so that none added later can slip by.
+    QStringList fed{"SETID",    "SERIAL",  "RFXTIME", "LASERQZ1", "LASERQZ2", "LASERQS1",
+                    "LASERQS2", "LASERQ1", "LASERQ2", "LASERVV1", "LASERVV2", "FREQV"};
+    for (int i = 0; i < 5; ++i) {
+        fed << QStringLiteral("BSCREEN_%1").arg(i);
+    }
+    for (int i = 0; i < 6; ++i) {
+        fed << QStringLiteral("TTIME_%1").arg(i);
+    }
+    for (int i = 0; i < 9; ++i) {
+        fed << QStringLiteral("STIMEV_%1").arg(i) << QStringLiteral("EVENTL_%1").arg(i);
+    }
+    for (const QString& name : fed) {
+        auto* label = find<QLabel>(name);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << name.toStdString();
+    }
+    const auto labels = main->findChildren<QLabel*>();
+    EXPECT_GT(labels.size(), fed.size());
+    for (const QLabel* label : labels) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText)
+            << label->objectName().toStdString() << " \"" << label->text().toStdString() << '"';
+    }
+}
+
 // ---- Names, texts and fit ----
 
 TEST_F(MonitorWindow, EveryControlCarriesItsNameAndItsDesignedText) {

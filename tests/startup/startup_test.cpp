@@ -26,6 +26,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace {
 
 using Kind = RecordingMessageSink::Kind;
@@ -173,24 +175,29 @@ TEST_P(StartWithBrokenSettings, ShowsTheEnginesTextAndEnds) {
     EXPECT_EQ(sink.messages[0].kind, Kind::Critical);
     EXPECT_TRUE(sink.messages[0].text.contains(GetParam().text))
         << sink.messages[0].text.toStdString();
-    EXPECT_TRUE(sink.messages[0].text.contains("Kvrset.mdb"));
+    EXPECT_TRUE(sink.messages[0].text.startsWith(QString::fromStdString(settingsFile().string()) +
+                                                 ": the settings file "))
+        << "the file's path and what is wrong with it lead";
     EXPECT_EQ(control->splash(), nullptr);
     EXPECT_EQ(control->settings(), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, StartWithBrokenSettings,
-                         ::testing::Values(StartFailure{"missing",
-                                                        [](const std::filesystem::path&) {},
-                                                        "unable to open database file"},
-                                           StartFailure{"wrongKey",
-                                                        [](const std::filesystem::path& f) {
-                                                            storetest::makeSettingsFile(
-                                                                f, {"1, '9600', NULL"},
-                                                                "COMPORT, BANDRATE, COMSPEED",
-                                                                "wrong");
-                                                        },
-                                                        "file is encrypted or is not a database"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Table, StartWithBrokenSettings,
+    ::testing::Values(StartFailure{"missing", [](const std::filesystem::path&) {},
+                                   "unable to open database file"},
+                      StartFailure{"wrongKey",
+                                   [](const std::filesystem::path& f) {
+                                       storetest::makeSettingsFile(f, {"1, '9600', NULL"},
+                                                                   "COMPORT, BANDRATE, COMSPEED",
+                                                                   "wrong");
+                                   },
+                                   "file is encrypted or is not a database"},
+                      StartFailure{"emptyFile",
+                                   [](const std::filesystem::path& f) { std::ofstream{f}; },
+                                   "Kvrset.mdb: the settings file is empty. "
+                                   "(no such table: 환경설정)"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Splash ----
 
@@ -356,6 +363,27 @@ TEST_F(Station, TheMainWindowOpensTheStoredPort) {
     EXPECT_EQ(main->Timer1.interval(), 100);
 }
 
+TEST_F(Station, SettingsThatCannotBeReadAtLoadAreReportedWithTheFileAndThePortStaysShut) {
+    deliverSettings();
+    ASSERT_TRUE(makeControl().StartProgram());
+    control->splash()->timLoad_Timer();
+    {
+        // Another program holds the file while the window loads.
+        storetest::RawDb other(settingsFile(), "vemqaz");
+        other.exec("BEGIN EXCLUSIVE");
+        control->splash()->tim_exit_Timer();
+    }
+    flushDeletes();
+    ASSERT_NE(control->mainWindow(), nullptr);
+    ASSERT_EQ(sink.messages.size(), 2);
+    EXPECT_EQ(sink.messages[0].kind, Kind::Warning);
+    EXPECT_EQ(sink.messages[0].text, QString::fromStdString(settingsFile().string()) +
+                                         ": the settings could not be read. (database is locked)");
+    EXPECT_TRUE(sink.messages[1].text.startsWith("Com0: there is no such port"))
+        << sink.messages[1].text.toStdString();
+    EXPECT_FALSE(control->mainWindow()->MSComm1.PortOpened());
+}
+
 TEST_F(Station, ThePollFrameGoesOutOnTheSecondTickOnceTheLoopIsOn) {
     deliverSettings();
     frmMain* main = startAndLoad();
@@ -389,7 +417,8 @@ TEST_P(StationWithoutPort, WarnsOnceWritesNothingAndStillBlinksTheTransmitLamp) 
     ASSERT_NE(main, nullptr);
     ASSERT_EQ(sink.messages.size(), 1);
     EXPECT_EQ(sink.messages[0].kind, Kind::Warning);
-    EXPECT_EQ(sink.messages[0].text, "Invalid port number");
+    EXPECT_EQ(sink.messages[0].text,
+              "Com0: there is no such port; ports run from Com1 to Com16. (Invalid port number)");
     EXPECT_EQ(sink.messages[0].title, "") << "no title of its own";
     EXPECT_FALSE(main->MSComm1.PortOpened());
     EXPECT_EQ(control->CommPortNumber, 0);
@@ -418,7 +447,9 @@ TEST_F(Station, APortThatCannotOpenIsReportedWithTheSystemsText) {
     serialtest::ComVariable com2(2, "/nonexistent/ttyQ");
     frmMain* main = startAndLoad();
     ASSERT_EQ(sink.messages.size(), 1);
-    EXPECT_EQ(sink.messages[0].text, "No such file or directory");
+    EXPECT_EQ(sink.messages[0].text,
+              "Com2 (/nonexistent/ttyQ): the device could not be opened. (No such file or "
+              "directory)");
     EXPECT_FALSE(main->MSComm1.PortOpened());
     EXPECT_TRUE(main->isVisible()) << "the program runs on without a link";
 }
@@ -437,11 +468,81 @@ TEST_F(Station, AnUnpluggedDeviceIsReportedOnceAndShownInTheStatusBar) {
     QTest::qWait(200);
     ASSERT_EQ(sink.messages.size(), 1);
     EXPECT_EQ(sink.messages[0].kind, Kind::Warning);
-    EXPECT_TRUE(sink.messages[0].text.contains(device.path()))
-        << sink.messages[0].text.toStdString();
+    const QString text = sink.messages[0].text;
+    EXPECT_TRUE(text.startsWith("Com1 (" + device.path() + "): the device was disconnected. ("))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(")\n\nThe port has been closed. Sending resumes when the device "
+                              "is back."))
+        << text.toStdString();
     EXPECT_FALSE(main->MSComm1.PortOpened());
     EXPECT_TRUE(main->connectionStatus().contains("lost"))
         << main->connectionStatus().toStdString();
+}
+
+TEST_F(Station, AFlappingCableGivesOneWarningPerOutageAndTheStatusBarFollowsTheRest) {
+    using Connection = remote::serial::SerialComm::Connection;
+    QTemporaryDir links;
+    serialtest::DeviceLink device(links.filePath("ttyUSB").toStdString());
+    device.pointAt(pty.slavePath());
+    serialtest::ComVariable com1Link(1, device.path());
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    ASSERT_TRUE(main->MSComm1.PortOpened());
+    main->MSComm1.setReconnectInterval(std::chrono::milliseconds(20));
+
+    std::vector<std::unique_ptr<serialtest::Pty>> cables;
+    const auto plugIn = [&] {
+        cables.push_back(std::make_unique<serialtest::Pty>());
+        device.pointAt(cables.back()->slavePath());
+        return QTest::qWaitFor([&] { return main->MSComm1.PortOpen(); }, 20000);
+    };
+    const auto pullOut = [&](serialtest::Pty& cable) {
+        cable.unplug();
+        device.remove();
+        const bool lost =
+            QTest::qWaitFor([&] { return main->MSComm1.connection() == Connection::Lost; }, 20000);
+        QTest::qWait(50); // the loss is announced after the handler that found it
+        return lost;
+    };
+
+    // The first box stays up while the cable drops and comes back five more times; each of
+    // those outages reaches the window inside the box's own event loop.
+    QStringList statusWhileUp;
+    int boxesUp = 0;
+    int deepest = 0;
+    sink.whileShown = [&](const RecordingMessageSink::Message&) {
+        deepest = std::max(deepest, ++boxesUp);
+        if (sink.messages.size() == 1) {
+            for (int flap = 0; flap < 5; ++flap) {
+                ASSERT_TRUE(plugIn()) << "flap " << flap;
+                statusWhileUp << main->connectionStatus();
+                ASSERT_TRUE(pullOut(*cables.back())) << "flap " << flap;
+                statusWhileUp << main->connectionStatus();
+            }
+        }
+        --boxesUp;
+    };
+    ASSERT_TRUE(pullOut(pty));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return statusWhileUp.size() == 10; }, 60000));
+    EXPECT_EQ(sink.messages.size(), 1) << "one box for the first outage, none for the flaps";
+    EXPECT_EQ(deepest, 1) << "no box inside another";
+    for (qsizetype i = 0; i < statusWhileUp.size(); ++i) {
+        EXPECT_TRUE(statusWhileUp[i].contains(i % 2 == 0 ? " open" : " lost"))
+            << i << ": " << statusWhileUp[i].toStdString();
+    }
+
+    // With the box answered, the next outage is told again, in a box of its own.
+    ASSERT_TRUE(plugIn());
+    ASSERT_TRUE(pullOut(*cables.back()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sink.messages.size() == 2; }, 20000));
+    QTest::qWait(200);
+    ASSERT_EQ(sink.messages.size(), 2);
+    for (const auto& message : sink.messages) {
+        EXPECT_EQ(message.kind, Kind::Warning);
+        EXPECT_TRUE(
+            message.text.startsWith("Com1 (" + device.path() + "): the device was disconnected."))
+            << message.text.toStdString();
+    }
 }
 
 TEST_F(Station, ARefusedSaveIsShownAfterTheTickHasReturned) {

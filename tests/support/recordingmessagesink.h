@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // A message sink for tests: records every box and answers from a queue (Ok, or No for a
 // question, once the queue is empty).
 class RecordingMessageSink : public MessageSink {
@@ -19,6 +21,9 @@ public:
 
     QList<Message> messages;
     QList<Answer> answers;
+    // Runs while a box is "up", after it is recorded and before it is answered: a test can
+    // run the event loop here, as a real modal box does.
+    std::function<void(const Message&)> whileShown;
 
     Answer information(const QString& text, const QString& title) override {
         return record(Kind::Information, text, title, Answer::Ok);
@@ -35,7 +40,11 @@ public:
 
 private:
     Answer record(Kind kind, const QString& text, const QString& title, Answer fallback) {
-        messages.append({kind, text, title});
+        const Message message{kind, text, title};
+        messages.append(message);
+        if (whileShown) {
+            whileShown(message);
+        }
         return answers.isEmpty() ? fallback : answers.takeFirst();
     }
 };
