@@ -427,7 +427,11 @@ void TorvelImageButton::dragMoveEvent(QDragMoveEvent* event) {
     const QPointer<TorvelImageButton> self(this);
     emit OLEDragOver(data, effect, button, shift, X, Y, state);
     if (!self) {
-        return; // a button that is gone takes no drop: the event stays ignored
+        // Accepted, so that Qt does not pass the event on through the deleted widget; the
+        // next move finds the target anew.
+        event->setDropAction(Qt::IgnoreAction);
+        event->accept();
+        return;
     }
     const Qt::DropAction action = actionOf(effect);
     if (action == Qt::IgnoreAction) {
