@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds one libFuzzer target with clang and runs it for a given time.
 # Usage: scripts/fuzz.sh [seconds] [target]   (default 60 s and monitorlink_fuzz, the
-# protocol core; raster_fuzz drives the drawing entry points. The corpus grows in
-# build/fuzz/corpus/<name>, a failing input is kept in build/fuzz/artifacts)
+# protocol core; raster_fuzz drives the drawing entry points, propertybag_fuzz the property
+# file reader. The corpus grows in build/fuzz/corpus/<name>, kept example inputs are read
+# from fuzz/seeds/<name>, a failing input is kept in build/fuzz/artifacts)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +13,11 @@ name=${target%_fuzz}
 dict=()
 if [ -f "fuzz/$name.dict" ]; then
     dict=(-dict="fuzz/$name.dict")
+fi
+# Kept example inputs (read, never written: new inputs go to the corpus below).
+seeds=()
+if [ -d "fuzz/seeds/$name" ]; then
+    seeds=("fuzz/seeds/$name")
 fi
 
 scripts/setup.sh
@@ -23,7 +29,7 @@ artifacts=build/fuzz/artifacts/
 mkdir -p "$corpus" "$artifacts"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    "build/fuzz/fuzz/$target" "$corpus" \
+    "build/fuzz/fuzz/$target" "$corpus" "${seeds[@]}" \
         "${dict[@]}" \
         -artifact_prefix="$artifacts" \
         -max_total_time="$seconds" \
