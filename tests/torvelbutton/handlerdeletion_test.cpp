@@ -13,6 +13,7 @@
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -574,6 +575,23 @@ const Interaction kSeeThroughWatch = {
         EXPECT_TRUE(s.waitFor([&] { return s.button->members().PrevOwnLeft == x; }));
     }};
 
+// A loaded see-through button in a frame shows its kept snapshot on the watch's first tick.
+const Interaction kSeeThroughFirstTick = {
+    "see-through watch's first tick of a loaded button in a frame",
+    [](Stage& s) {
+        auto* frame = new QFrame(s.host.get());
+        frame->setGeometry(10, 10, 200, 100);
+        s.button->setParent(frame);
+        s.button->move(10, 10);
+        frame->show();
+        s.button->show();
+        common::FilePropertyBag bag;
+        bag.writeProperty("ButtonTransparent", 1);
+        bag.writeProperty("TransparentPicture", solid(100, 30, qRgb(9, 9, 9)));
+        s.button->readProperties(bag);
+    },
+    [](Stage& s) { EXPECT_TRUE(s.waitFor([&] { return s.button->members().FirstTickDone; })); }};
+
 class HandlerDeletes : public ::testing::TestWithParam<Look> {};
 
 TEST_P(HandlerDeletes, InsideMouseKeyAndDragEvents) {
@@ -603,6 +621,7 @@ TEST_P(HandlerDeletes, InsideTheSeeThroughWatch) {
     }
     QSet<QString> kinds;
     deleteAtEverySignal(kSeeThroughWatch, GetParam(), kinds);
+    deleteAtEverySignal(kSeeThroughFirstTick, GetParam(), kinds);
     EXPECT_TRUE(kinds.contains("propertyChanged"));
 }
 
@@ -610,6 +629,54 @@ INSTANTIATE_TEST_SUITE_P(Looks, HandlerDeletes,
                          ::testing::Values(Look::Plain, Look::FramedPicture, Look::PictureOnly,
                                            Look::OwnerDrawn),
                          lookName);
+
+// The option group processes pending events while it works out each member's group (twice
+// per member): a timer there may delete any button of the group, or the form, and the
+// release must go on with what is left.
+TEST(HandlerDeletesInsideTheOptionGroup, AButtonOrTheFormDeletedWhileEventsAreProcessed) {
+    for (int pass = 1; pass <= 6; ++pass) {
+        for (const QString who : {"cmdGo", "optA", "optB", "form"}) {
+            SCOPED_TRACE(QString("%1 deleted in event pass %2").arg(who).arg(pass).toStdString());
+            Stage s(Look::Plain, true);
+            s.press();
+            QPointer<QWidget> victim = who == "form" ? s.host.get() : s.host->findChild<Btn*>(who);
+            int left = pass;
+            bool fired = false;
+            QTimer timer;
+            timer.setInterval(0);
+            QObject::connect(&timer, &QTimer::timeout, [&] {
+                if (--left > 0) {
+                    return;
+                }
+                timer.stop();
+                fired = true;
+                if (who == "form") {
+                    delete s.host.release();
+                } else {
+                    delete victim.data();
+                }
+            });
+            timer.start();
+            s.release();
+            timer.stop();
+            if (pass <= 2) {
+                EXPECT_TRUE(fired) << "the group processes events for its first member";
+            }
+            if (!fired) {
+                continue;
+            }
+            EXPECT_TRUE(victim.isNull());
+            if (s.button) {
+                EXPECT_TRUE(s.button->value()) << "the released button is checked";
+                for (const QPointer<Btn>& other : s.siblings) {
+                    if (other) {
+                        EXPECT_FALSE(other->value()) << other->objectName().toStdString();
+                    }
+                }
+            }
+        }
+    }
+}
 
 TEST(HandlerDeletesRecorder, WatchesEverySignalTheButtonDeclares) {
     const QMetaObject& mo = TorvelImageButton::staticMetaObject;
