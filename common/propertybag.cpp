@@ -4,12 +4,14 @@
 #include <QByteArrayView>
 #include <QDataStream>
 #include <QFile>
+#include <QFont>
 #include <QImage>
 #include <QImageReader>
 #include <QPixmap>
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <cmath>
 #include <limits>
 
 namespace common {
@@ -79,11 +81,11 @@ public:
         return bytes == 0xFFFFFFFFu || (bytes % 2 == 0 && skip(bytes));
     }
 
-    // A list of texts: every one takes at least four bytes, so the walk ends within the file
-    // whatever count the list claims.
-    bool skipStringList() {
+    // A list of at least `least` texts: every one takes at least four bytes, so the walk ends
+    // within the file whatever count the list claims.
+    bool skipStringList(quint32 least) {
         quint32 count = 0;
-        if (!readUInt32(count)) {
+        if (!readUInt32(count) || count < least) {
             return false;
         }
         for (quint32 i = 0; i < count; ++i) {
@@ -101,11 +103,26 @@ private:
 
 // A font record of the file's stream version: family and style texts, 31 bytes of sizes
 // and flags, and the list of family names. The font reader makes room for as many names as
-// the list claims before reading them, so the list must be within the file.
+// the list claims before reading them, so the list must be within the file; and a font
+// names at least one family (one without any cannot even be saved again).
 bool fontFits(QByteArrayView rest) {
     constexpr qsizetype kFixedPart = 31;
     Walk walk(rest);
-    return walk.skipString() && walk.skipString() && walk.skip(kFixedPart) && walk.skipStringList();
+    return walk.skipString() && walk.skipString() && walk.skip(kFixedPart) &&
+           walk.skipStringList(1);
+}
+
+// Sizes and a stretch that fonts have: text in a font claiming a billion points, or no
+// size at all, would take work and memory without bound when drawn.
+bool isUsableFont(const QFont& font) {
+    constexpr qreal kMaxSize = 4096;
+    constexpr int kMaxStretch = 4000; // what QFont::setStretch accepts
+    const qreal points = font.pointSizeF();
+    const int pixels = font.pixelSize();
+    const bool pointsSet = std::isfinite(points) && points > 0 && points <= kMaxSize;
+    const bool pixelsSet = pixels > 0 && pixels <= kMaxSize;
+    return ((pointsSet && pixels == -1) || (pixelsSet && points == -1)) && font.stretch() >= 0 &&
+           font.stretch() <= kMaxStretch;
 }
 
 // A picture record: a marker (0 for no picture), then a picture file whose header must not
@@ -202,6 +219,9 @@ std::optional<QVariant> readValue(QDataStream& in, QByteArrayView data, ValuePro
     const QMetaType type(static_cast<int>(typeId));
     QVariant value(type);
     if (!type.load(in, value.data())) {
+        return std::nullopt;
+    }
+    if (typeId == QMetaType::QFont && !isUsableFont(value.value<QFont>())) {
         return std::nullopt;
     }
     problem = ValueProblem::None;

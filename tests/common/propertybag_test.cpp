@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -146,21 +147,50 @@ TEST(FilePropertyBag, RefusesValuesOfKindsItCannotKeepBeforeReadingThem) {
     EXPECT_FALSE(FilePropertyBag::fromByteArray(named));
 }
 
-TEST(FilePropertyBag, RefusesAFontWhoseFamilyListClaimsMoreThanTheFileHolds) {
-    auto font = [](quint32 families) {
-        return fileWithOneValue(QMetaType::QFont, [families](QDataStream& out) {
-            out << QString("DejaVu Sans") << QString();
-            out << double(9) << qint32(-1) << quint8(0) << quint16(0) << quint16(400) << quint8(0)
-                << quint16(0) << quint8(0) << qint32(0) << qint32(0) << quint8(0) << quint8(0);
-            out << families << QString("DejaVu Sans");
-        });
-    };
-    const auto honest = FilePropertyBag::fromByteArray(font(1));
+// A font record as the font writer writes it.
+struct FontRecord {
+    double points = 9;
+    qint32 pixels = -1;
+    quint16 stretch = 0;
+    quint32 families = 1;
+};
+
+QByteArray fileWithFont(const FontRecord& f) {
+    return fileWithOneValue(QMetaType::QFont, [&f](QDataStream& out) {
+        out << QString("DejaVu Sans") << QString();
+        out << f.points << f.pixels << quint8(0) << quint16(0) << quint16(400) << quint8(0)
+            << f.stretch << quint8(0) << qint32(0) << qint32(0) << quint8(0) << quint8(0);
+        out << f.families;
+        for (quint32 i = 0; i < qMin(f.families, 2u); ++i) {
+            out << QString("DejaVu Sans");
+        }
+    });
+}
+
+TEST(FilePropertyBag, RefusesFontsNoFontCouldBe) {
+    const auto honest = FilePropertyBag::fromByteArray(fileWithFont({}));
     ASSERT_TRUE(honest) << "the record is written as the font writer writes it";
     EXPECT_EQ(honest->readProperty("Key", {}).value<QFont>().family(), "DejaVu Sans");
-    QString error;
-    EXPECT_FALSE(FilePropertyBag::fromByteArray(font(0x7FFFFFFF), &error));
-    EXPECT_TRUE(error.contains("damaged")) << error.toStdString();
+    EXPECT_TRUE(FilePropertyBag::fromByteArray(fileWithFont({-1, 14, 100, 2})));
+
+    const struct {
+        const char* name;
+        FontRecord font;
+    } cases[] = {
+        {"a family list claiming more names than the file holds", {9, -1, 0, 0x7FFFFFFF}},
+        // Qt's own writer fails on a font without a family: it could not be saved again.
+        {"no family", {9, -1, 0, 0}},
+        {"no size", {-1, -1, 0, 1}},
+        {"a billion points", {1e9, -1, 0, 1}},
+        {"points that are not a number", {std::nan(""), -1, 0, 1}},
+        {"a million pixels", {-1, 1000000, 0, 1}},
+        {"stretched 655 times", {9, -1, 65535, 1}},
+    };
+    for (const auto& c : cases) {
+        QString error;
+        EXPECT_FALSE(FilePropertyBag::fromByteArray(fileWithFont(c.font), &error)) << c.name;
+        EXPECT_TRUE(error.contains("damaged")) << c.name << ": " << error.toStdString();
+    }
 }
 
 TEST(FilePropertyBag, PicturesAreBoundedByTheirBytesNotByTheirHeader) {
