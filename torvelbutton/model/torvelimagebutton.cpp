@@ -687,6 +687,8 @@ void TorvelImageButton::resizeEvent(QResizeEvent* event) {
     d->m.ResizePending = true;
 }
 
+// Qt goes on working on the widget after it delivers a show or a resize of its own: a host
+// that deletes the button from an event raised in these two passes must use deleteLater.
 void TorvelImageButton::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     Redraw();
