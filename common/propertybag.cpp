@@ -148,9 +148,9 @@ bool pictureFits(QByteArrayView rest) {
     return pixels <= kPixelsPerPictureByte * file.size() + kPictureAllowance;
 }
 
-// The kinds of value a property file keeps: what the controls store. The readers of other
-// kinds (lists, maps, polygons, regions, a program's own types) make room for whatever count
-// they read, so they never see a file's bytes.
+// The kinds of value a property file keeps: what the controls and their hosts store. The
+// readers of other kinds (lists, maps, polygons, regions, a program's own types) make room
+// for whatever count they read, so they never see a file's bytes.
 bool isKeptKind(int typeId) {
     switch (typeId) {
     case QMetaType::UnknownType: // a key written with no value
@@ -167,6 +167,13 @@ bool isKeptKind(int typeId) {
     case QMetaType::SChar:
     case QMetaType::UChar:
     case QMetaType::QString:
+    case QMetaType::QByteArray:
+    case QMetaType::QRect:
+    case QMetaType::QRectF:
+    case QMetaType::QPoint:
+    case QMetaType::QPointF:
+    case QMetaType::QSize:
+    case QMetaType::QSizeF:
     case QMetaType::QColor:
     case QMetaType::QFont:
     case QMetaType::QImage:
@@ -213,7 +220,7 @@ std::optional<QVariant> readValue(QDataStream& in, QByteArrayView data, ValuePro
         problem = ValueProblem::None;
         return QVariant(picture);
     }
-    default: // numbers, colours and texts (read in bounded steps)
+    default: // numbers, places, colours; texts and bytes are read in bounded steps
         break;
     }
     const QMetaType type(static_cast<int>(typeId));

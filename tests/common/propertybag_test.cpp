@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPixmap>
+#include <QRect>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -130,7 +131,7 @@ TEST(FilePropertyBag, RefusesValuesOfKindsItCannotKeepBeforeReadingThem) {
     } cases[] = {
         {"list", QMetaType::QVariantList}, {"text list", QMetaType::QStringList},
         {"map", QMetaType::QVariantMap},   {"polygon", QMetaType::QPolygon},
-        {"bytes", QMetaType::QByteArray},  {"region", QMetaType::QRegion},
+        {"bits", QMetaType::QBitArray},    {"region", QMetaType::QRegion},
     };
     for (const auto& c : cases) {
         const QByteArray data = fileWithOneValue(c.kind, [](QDataStream& out) {
@@ -226,16 +227,20 @@ TEST(FilePropertyBag, PicturesAreBoundedByTheirBytesNotByTheirHeader) {
     EXPECT_TRUE(error.contains("damaged")) << error.toStdString();
 }
 
-TEST(FilePropertyBag, APixmapComesBackAsItsPicture) {
+TEST(FilePropertyBag, APixmapComesBackAsItsPictureAndHostValuesAsThemselves) {
     QImage picture(4, 3, QImage::Format_RGB32);
     picture.fill(qRgb(1, 2, 3));
     FilePropertyBag bag;
     bag.writeProperty("Picture", QPixmap::fromImage(picture));
     bag.writeProperty("Colour", QColor(10, 20, 30));
+    bag.writeProperty("HostGeometry", QRect(1, 2, 30, 40)); // a host's own key beside them
+    bag.writeProperty("Bytes", QByteArray("\x01\x02", 2));
     const auto loaded = FilePropertyBag::fromByteArray(bag.toByteArray());
     ASSERT_TRUE(loaded);
     EXPECT_EQ(common::imageFromVariant(loaded->readProperty("Picture", {})), picture);
     EXPECT_EQ(loaded->readProperty("Colour", {}).value<QColor>(), QColor(10, 20, 30));
+    EXPECT_EQ(loaded->readProperty("HostGeometry", {}).toRect(), QRect(1, 2, 30, 40));
+    EXPECT_EQ(loaded->readProperty("Bytes", {}).toByteArray(), QByteArray("\x01\x02", 2));
 }
 
 TEST(FilePropertyBag, SavingAValueTheFileCannotKeepIsRefusedAndWritesNothing) {
