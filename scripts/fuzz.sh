@@ -28,6 +28,7 @@ corpus=build/fuzz/corpus/$name
 artifacts=build/fuzz/artifacts/
 mkdir -p "$corpus" "$artifacts"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+LSAN_OPTIONS=suppressions="$PWD/tests/support/lsan.supp":print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     "build/fuzz/fuzz/$target" "$corpus" "${seeds[@]}" \
         "${dict[@]}" \
