@@ -30,8 +30,9 @@ public:
 };
 
 // A property bag in memory that keeps the order in which keys were first written, and can
-// be saved to and loaded from a file. Values may be numbers, booleans, texts, colours,
-// fonts and images.
+// be saved to and loaded from a file. Values may be numbers, booleans, texts, bytes,
+// rectangles, points, sizes, colours, fonts and pictures (images; a pixmap loads back as its
+// image); a file holding a value of another kind is refused, and so is saving one.
 class FilePropertyBag : public PropertyBag {
 public:
     using Entry = QPair<QString, QVariant>;

@@ -2,8 +2,10 @@
 # Builds one libFuzzer target with clang and runs it for a given time.
 # Usage: scripts/fuzz.sh [seconds] [target]   (default 60 s and monitorlink_fuzz, the
 # protocol core; raster_fuzz drives the drawing entry points, recording_fuzz the line
-# recording's reader and replay, commandreader_fuzz the simulator's command reader. The
-# corpus grows in build/fuzz/corpus/<name>, a failing input is kept in build/fuzz/artifacts)
+# recording's reader and replay, commandreader_fuzz the simulator's command reader,
+# propertybag_fuzz the property file reader and buttonload_fuzz an image button loaded from
+# it. The corpus grows in build/fuzz/corpus/<name>, kept example inputs are read from
+# fuzz/seeds/<name>, a failing input is kept in build/fuzz/artifacts)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +16,11 @@ dict=()
 if [ -f "fuzz/$name.dict" ]; then
     dict=(-dict="fuzz/$name.dict")
 fi
+# Kept example inputs (read, never written: new inputs go to the corpus below).
+seeds=()
+if [ -d "fuzz/seeds/$name" ]; then
+    seeds=("fuzz/seeds/$name")
+fi
 
 scripts/setup.sh
 cmake --preset fuzz >/dev/null
@@ -23,8 +30,9 @@ corpus=build/fuzz/corpus/$name
 artifacts=build/fuzz/artifacts/
 mkdir -p "$corpus" "$artifacts"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+LSAN_OPTIONS=suppressions="$PWD/tests/support/lsan.supp":print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    "build/fuzz/fuzz/$target" "$corpus" \
+    "build/fuzz/fuzz/$target" "$corpus" "${seeds[@]}" \
         "${dict[@]}" \
         -artifact_prefix="$artifacts" \
         -max_total_time="$seconds" \

@@ -169,7 +169,11 @@ void TorvelImageButton::pressRule(short button, short shift) {
         return;
     }
     d->m.ButtonState = bDown;
+    const QPointer<TorvelImageButton> self(this);
     Redraw();
+    if (!self) {
+        return;
+    }
     float X = static_cast<float>(p.x());
     float Y = static_cast<float>(p.y());
     emit MouseDown(button, shift, X, Y);
@@ -192,7 +196,11 @@ void TorvelImageButton::moveRule(short button, short shift) {
     const bool wasNormal = d->m.ButtonState == bNormal;
     d->m.ButtonState = target;
     if (wasNormal) {
+        const QPointer<TorvelImageButton> self(this);
         Redraw();
+        if (!self) {
+            return;
+        }
     }
     emit MouseMove(button, shift, X, Y);
 }
@@ -242,6 +250,9 @@ void TorvelImageButton::releaseRule(short button, short shift) {
         return;
     }
     Redraw();
+    if (!self) {
+        return;
+    }
     emit Click();
 }
 
@@ -364,7 +375,11 @@ bool TorvelImageButton::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const short code = keyCode(key->key());
         if (code == kEnterKey || code == kEscKey) {
+            const QPointer<TorvelImageButton> self(this);
             AccessKeyPress(code);
+            if (!self) {
+                return false; // the window's own handling goes on
+            }
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -409,7 +424,15 @@ void TorvelImageButton::dragMoveEvent(QDragMoveEvent* event) {
     float X = static_cast<float>(event->position().x());
     float Y = static_cast<float>(event->position().y());
     short state = event->type() == QEvent::DragEnter ? 0 : 2;
+    const QPointer<TorvelImageButton> self(this);
     emit OLEDragOver(data, effect, button, shift, X, Y, state);
+    if (!self) {
+        // Accepted, so that Qt does not pass the event on through the deleted widget; the
+        // next move finds the target anew.
+        event->setDropAction(Qt::IgnoreAction);
+        event->accept();
+        return;
+    }
     const Qt::DropAction action = actionOf(effect);
     if (action == Qt::IgnoreAction) {
         event->ignore();
@@ -437,7 +460,11 @@ void TorvelImageButton::dropEvent(QDropEvent* event) {
     short shift = shiftCode(event->modifiers());
     float X = static_cast<float>(event->position().x());
     float Y = static_cast<float>(event->position().y());
+    const QPointer<TorvelImageButton> self(this);
     emit OLEDragDrop(data, effect, button, shift, X, Y);
+    if (!self) {
+        return;
+    }
     event->setDropAction(actionOf(effect));
     event->accept();
 }
@@ -448,7 +475,11 @@ bool TorvelImageButton::event(QEvent* event) {
     switch (event->type()) {
     case QEvent::DynamicPropertyChange: {
         const auto* change = static_cast<QDynamicPropertyChangeEvent*>(event);
+        const QPointer<TorvelImageButton> self(this);
         AmbientChanged(QString::fromLatin1(change->propertyName()));
+        if (!self) {
+            return true;
+        }
         break;
     }
     case QEvent::ParentChange:
@@ -464,7 +495,11 @@ bool TorvelImageButton::event(QEvent* event) {
 void TorvelImageButton::AmbientChanged(const QString& PropertyName) {
     if (PropertyName == QLatin1String("DisplayAsDefault") &&
         property("DisplayAsDefault").toBool()) {
+        const QPointer<TorvelImageButton> self(this);
         setDefault(true);
+        if (!self) {
+            return;
+        }
     }
     captionFollowRule();
 }
@@ -501,7 +536,11 @@ void TorvelImageButton::captionFollowRule() {
             continue;
         }
         if (B.left(q - 1) == caption.left(r - 1)) {
+            const QPointer<TorvelImageButton> self(this);
             setCaption(B);
+            if (!self) {
+                return;
+            }
             setCaptionChecked(B);
         }
         return;

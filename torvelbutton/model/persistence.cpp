@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QPixmap>
+#include <QPointer>
 #include <QTimer>
 
 #include <cmath>
@@ -154,13 +155,21 @@ private:
 } // namespace
 
 void TorvelImageButton::initProperties() {
+    // Both setters give change notices; a handler may delete the button.
+    const QPointer<TorvelImageButton> self(this);
     setButtonEnabled(true);
+    if (!self) {
+        return;
+    }
     d->m.ButtonState = bNormal;
     d->m.Caption = ambientDisplayName();
     d->m.CaptionChecked = ambientDisplayName();
     d->lbl->setText(ambientDisplayName());
     applyMousePointer(0);
     setButtonFont(ambientFont());
+    if (!self) {
+        return;
+    }
 
     d->m.PictureAlignment = btnLeft;
     d->m.Alignment = btnAuto;
@@ -201,14 +210,23 @@ void TorvelImageButton::readProperties(const common::PropertyBag& bag) {
     // No range checks here: a stored value is taken as it is, as long as it fits the
     // member's width.
     Reader r(bag);
+    // Enabled and Font go through their setters, which give change notices; a handler may
+    // delete the button.
+    const QPointer<TorvelImageButton> self(this);
     if (const auto enabled = r.value(key::Enabled, true, toBoolean)) {
         setButtonEnabled(*enabled);
+        if (!self) {
+            return;
+        }
     }
     const QString name = ambientDisplayName();
     r.read(key::Caption, name, d->m.Caption, toText);
     r.read(key::CaptionChecked, name, d->m.CaptionChecked, toText);
     if (const auto font = r.value(key::Font, ambientFont(), toFont)) {
         setButtonFont(*font);
+        if (!self) {
+            return;
+        }
     }
     if (const auto pointer = r.value(key::MousePointer, int16(0), toInt16)) {
         applyMousePointer(*pointer);

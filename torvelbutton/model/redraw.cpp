@@ -7,6 +7,7 @@
 #include "torvelbutton/render/pictureholder.h"
 
 #include <QLabel>
+#include <QPointer>
 
 using namespace torvelbutton;
 
@@ -47,8 +48,12 @@ void TorvelImageButton::settleLook() {
     if (d->m.ImageList.isNull()) {
         // Without a strip of its own the button uses the built-in one, at its cell size.
         // The notices tell the host its stored sizes no longer hold.
+        const QPointer<TorvelImageButton> self(this);
         d->m.ImageListHeight = kBuiltinCellHeight;
         notify(key::ImageListHeight);
+        if (!self) {
+            return;
+        }
         d->m.ImageListWidth = kBuiltinCellWidth;
         notify(key::ImageListWidth);
     }
@@ -56,7 +61,11 @@ void TorvelImageButton::settleLook() {
 
 void TorvelImageButton::DrawFrame(bool clearFirst) {
     syncSurfaceSize();
+    const QPointer<TorvelImageButton> self(this);
     settleLook();
+    if (!self) {
+        return;
+    }
     setLabelText(ButtonPainter::captionText(d->m));
     d->painter.drawFrame(d->m, clearFirst);
     setLabelForeColor();
@@ -71,7 +80,11 @@ void TorvelImageButton::BlendPicture() {
         d->imgTemp->move(0, 0); // the picture looks: the picture is the whole face
     }
     const QRect area(d->imgTemp->pos(), d->imgTemp->size());
+    const QPointer<TorvelImageButton> self(this);
     settleLook();
+    if (!self) {
+        return;
+    }
     if (d->painter.blendPicture(d->m, area)) {
         // The surface now shows the tinted picture; the element would cover it.
         d->imgTemp->hide();
@@ -103,6 +116,7 @@ void TorvelImageButton::Redraw() {
         d->imgTemp->setEnabled(false);
     }
 
+    const QPointer<TorvelImageButton> self(this);
     d->m.CurrentPicture = ButtonPainter::choosePicture(d->m);
     if (d->m.CurrentPicture.isNull()) {
         redrawWithoutPicture();
@@ -118,9 +132,15 @@ void TorvelImageButton::Redraw() {
         // painted) before this pass goes on.
         if (PW * kTwipsPerPixel != outerSizeTwips().width()) {
             setOuterSize(QSize(PW, height()));
+            if (!self) {
+                return;
+            }
         }
         if (PH * kTwipsPerPixel != outerSizeTwips().height()) {
             setOuterSize(QSize(width(), PH));
+            if (!self) {
+                return;
+            }
         }
     }
 
@@ -167,9 +187,15 @@ void TorvelImageButton::Redraw() {
         d->imgTemp->update();
     }
     DrawFrame(true);
+    if (!self) {
+        return;
+    }
     d->m.Painted = true;
     if (d->m.ButtonTransparent == None_Transparent) {
         BlendPicture();
+        if (!self) {
+            return;
+        }
     }
     update();
 }
@@ -189,7 +215,11 @@ void TorvelImageButton::redrawWithoutPicture() {
         // In see-through mode the background picture is the snapshot; leave it.
         d->painter.surface().setPicture(QImage());
     }
+    const QPointer<TorvelImageButton> self(this);
     DrawFrame(true);
+    if (!self) {
+        return;
+    }
     d->m.Painted = true;
     update();
 }

@@ -5,6 +5,7 @@
 #include "torvelbutton/render/pictureholder.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 
 using namespace torvelbutton;
@@ -52,7 +53,11 @@ QImage TorvelImageButton::CaptureWindow(QWidget* w, const QRect& area) const {
 
 void TorvelImageButton::drawSkinCell(qint16 cell) {
     syncSurfaceSize();
+    const QPointer<TorvelImageButton> self(this);
     settleLook();
+    if (!self) {
+        return;
+    }
     setLabelText(ButtonPainter::captionText(d->m));
     d->painter.drawSkin(d->m, cell, true);
     setLabelForeColor();
@@ -110,6 +115,7 @@ void TorvelImageButton::CaptureBackground(bool recheck) {
 void TorvelImageButton::Timer2_Timer() {
     d->Timer2->setInterval(kWatchPeriod);
     QWidget* parent = parentWidget();
+    const QPointer<TorvelImageButton> self(this);
     if (d->m.ButtonTransparent != None_Transparent) {
         RecordPlacement(parent);
         RecordPlacement(this);
@@ -120,6 +126,9 @@ void TorvelImageButton::Timer2_Timer() {
             } else {
                 CaptureBackground(true);
             }
+            if (!self) {
+                return;
+            }
         } else {
             const bool ownMoved =
                 d->m.OwnLeft != d->m.PrevOwnLeft || d->m.OwnTop != d->m.PrevOwnTop;
@@ -128,6 +137,9 @@ void TorvelImageButton::Timer2_Timer() {
             // A move of the whole parent carries the snapshot along: nothing to renew.
             if ((ownMoved && parentStill) || d->m.ResizePending) {
                 CaptureBackground(false);
+                if (!self) {
+                    return;
+                }
             }
         }
         d->m.FirstTickDone = true;

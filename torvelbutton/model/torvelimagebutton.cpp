@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QTimer>
 
@@ -214,38 +215,59 @@ void TorvelImageButton::redrawIfPainted() {
 
 void TorvelImageButton::setImageList(const QImage& picture) {
     d->m.ImageList = picture;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::ImageList);
+    if (!self) {
+        return;
+    }
     Redraw();
 }
 
 void TorvelImageButton::setPicture(const QImage& picture) {
     d->m.Picture = picture;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::Picture);
+    if (!self) {
+        return;
+    }
     Redraw();
 }
 
 void TorvelImageButton::setPictureOVER(const QImage& picture) {
     d->m.PictureOVER = picture;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::PictureOVER);
+    if (!self) {
+        return;
+    }
     Redraw();
 }
 
 void TorvelImageButton::setPictureDOWN(const QImage& picture) {
     d->m.PictureDOWN = picture;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::PictureDOWN);
+    if (!self) {
+        return;
+    }
     Redraw();
 }
 
 void TorvelImageButton::setPictureChecked(const QImage& picture) {
     d->m.PictureChecked = picture;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::PictureChecked);
+    if (!self) {
+        return;
+    }
     Redraw();
 }
 
 void TorvelImageButton::setPictureSelected(const QImage& picture) {
     d->m.PictureSelected = picture;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::PictureSelected);
-    if (d->m.ButtonSelected) {
+    if (self && d->m.ButtonSelected) {
         Redraw();
     }
 }
@@ -270,7 +292,11 @@ void TorvelImageButton::setValue(bool value) {
         return;
     }
     d->m.Value = value;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::Value);
+    if (!self) {
+        return;
+    }
     Redraw();
 }
 
@@ -282,19 +308,31 @@ void TorvelImageButton::CheckedDisable() {
 
 void TorvelImageButton::setForeColor(common::OleColor color) {
     d->m.ForeColor = color;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::ForeColor);
+    if (!self) {
+        return;
+    }
     Redraw();
 }
 
 void TorvelImageButton::setBackColor(common::OleColor color) {
     d->m.BackColor = color;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::BackColor);
+    if (!self) {
+        return;
+    }
     Redraw();
 }
 
 void TorvelImageButton::setAlphaColor(common::OleColor color) {
     d->m.AlphaColor = color;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::AlphaColor);
+    if (!self) {
+        return;
+    }
     redrawIfPainted();
 }
 
@@ -305,8 +343,11 @@ bool TorvelImageButton::setPlainInt16(qint16& member, int value, QLatin1StringVi
         return false;
     }
     member = static_cast<qint16>(value);
+    const QPointer<TorvelImageButton> self(this);
     notify(key);
-    redrawIfPainted();
+    if (self) {
+        redrawIfPainted();
+    }
     return true;
 }
 
@@ -315,17 +356,19 @@ bool TorvelImageButton::setRangedInt16(qint16& member, int value, int low, int h
     if (!fitsInt16(value)) {
         return false;
     }
-    const bool accepted = value >= low && value <= high && value != member;
+    // An equal value in range is no refusal: it is already what was asked for.
+    const bool inRange = value >= low && value <= high;
+    const bool accepted = inRange && value != member;
     if (accepted) {
         member = static_cast<qint16>(value);
     }
     // The notice is given for refused values too; hosts rely on it to mark the form.
+    const QPointer<TorvelImageButton> self(this);
     notify(key);
-    if (accepted) {
+    if (self && accepted) {
         redrawIfPainted();
     }
-    // An equal value in range is no refusal: it is already what was asked for.
-    return value >= low && value <= high;
+    return inRange;
 }
 
 bool TorvelImageButton::setGap(int gap) {
@@ -420,22 +463,37 @@ void TorvelImageButton::applyMousePointer(qint16 code) {
 
 void TorvelImageButton::setPictureAlignment(eBtnAlignment alignment) {
     d->m.PictureAlignment = alignment;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::PictureAlignment);
+    if (!self) {
+        return;
+    }
     redrawIfPainted();
 }
 
 void TorvelImageButton::setAlignment(eBtnAlignment alignment) {
     d->m.Alignment = alignment;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::Alignment);
+    if (!self) {
+        return;
+    }
     redrawIfPainted();
 }
 
 void TorvelImageButton::setButtonAttrib(eBtnAttribute attrib) {
     d->m.ButtonAttrib = attrib;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::ButtonAttrib);
+    if (!self) {
+        return;
+    }
     if (attrib == btnImage || attrib == btnImage_In || attrib == btnImage_Only) {
         // The picture looks size the button to their picture: no see-through under them.
         setButtonTransparent(None_Transparent);
+        if (!self) {
+            return;
+        }
         d->Timer2->stop();
     }
     redrawIfPainted();
@@ -443,9 +501,16 @@ void TorvelImageButton::setButtonAttrib(eBtnAttribute attrib) {
 
 void TorvelImageButton::setButtonTransparent(eTransparent transparent) {
     d->m.ButtonTransparent = transparent;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::ButtonTransparent);
+    if (!self) {
+        return;
+    }
     if (transparent != None_Transparent) {
         CaptureBackground(true);
+        if (!self) {
+            return;
+        }
     } else {
         d->Timer2->stop();
     }
@@ -466,25 +531,41 @@ void TorvelImageButton::setButtonEnabled(bool enabled) {
         d->m.ButtonState = bDisable;
     }
     QWidget::setEnabled(enabled);
+    const QPointer<TorvelImageButton> self(this);
     notify(key::Enabled);
+    if (!self) {
+        return;
+    }
     redrawIfPainted();
 }
 
 void TorvelImageButton::setCaption(const QString& caption) {
     d->m.Caption = caption;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::Caption);
+    if (!self) {
+        return;
+    }
     redrawIfPainted();
 }
 
 void TorvelImageButton::setCaptionChecked(const QString& caption) {
     d->m.CaptionChecked = caption;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::CaptionChecked);
+    if (!self) {
+        return;
+    }
     redrawIfPainted();
 }
 
 void TorvelImageButton::setButtonFont(const QFont& font) {
     applyButtonFont(font);
+    const QPointer<TorvelImageButton> self(this);
     notify(key::Font);
+    if (!self) {
+        return;
+    }
     redrawIfPainted();
 }
 
@@ -496,7 +577,11 @@ void TorvelImageButton::applyButtonFont(const QFont& font) {
 
 void TorvelImageButton::setDefault(bool isDefault) {
     d->m.Default = isDefault;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::Default);
+    if (!self) {
+        return;
+    }
     redrawIfPainted();
 }
 
@@ -507,12 +592,20 @@ void TorvelImageButton::setCancel(bool isCancel) {
 
 void TorvelImageButton::setOwnerDraw(bool ownerDraw) {
     d->m.OwnerDraw = ownerDraw;
+    const QPointer<TorvelImageButton> self(this);
     notify(key::OwnerDraw);
+    if (!self) {
+        return;
+    }
     Redraw();
 }
 
 void TorvelImageButton::Refresh() {
+    const QPointer<TorvelImageButton> self(this);
     CaptureBackground(true);
+    if (!self) {
+        return;
+    }
     Redraw();
 }
 
@@ -549,13 +642,23 @@ QSize TorvelImageButton::outerSizeTwips() const {
 
 void TorvelImageButton::setOuterSize(const QSize& pixels) {
     const QSize old = size();
+    // Qt delivers the resize of a shown widget inside resize() and goes on working on the
+    // widget afterwards. The resize handling raises events, and a handler may delete the
+    // button, so it runs once resize() has returned.
+    d->resizeHandlingDeferred = true;
     resize(pixels);
-    if (size() != old && testAttribute(Qt::WA_PendingResizeEvent)) {
+    d->resizeHandlingDeferred = false;
+    if (size() == old) {
+        return;
+    }
+    QResizeEvent event(size(), old);
+    if (testAttribute(Qt::WA_PendingResizeEvent)) {
         // A hidden widget gets its resize event only when shown; the pipeline needs the
         // resize handling now, as a visible one gets it.
         setAttribute(Qt::WA_PendingResizeEvent, false);
-        QResizeEvent event(size(), old);
         QApplication::sendEvent(this, &event);
+    } else {
+        resizeEvent(&event);
     }
 }
 
@@ -570,13 +673,22 @@ void TorvelImageButton::paintEvent(QPaintEvent*) {
 
 void TorvelImageButton::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    if (d->resizeHandlingDeferred) {
+        return; // setOuterSize runs it
+    }
     syncSurfaceSize();
     if (d->m.Painted) {
+        const QPointer<TorvelImageButton> self(this);
         Redraw();
+        if (!self) {
+            return;
+        }
     }
     d->m.ResizePending = true;
 }
 
+// Qt goes on working on the widget after it delivers a show or a resize of its own: a host
+// that deletes the button from an event raised in these two passes must use deleteLater.
 void TorvelImageButton::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     Redraw();

@@ -59,4 +59,6 @@ struct TorvelImageButton::Private {
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
     QPointer<QWidget> form; // the window whose unused Enter and Esc the button watches
+    // Set while setOuterSize resizes the button: it runs the resize handling itself.
+    bool resizeHandlingDeferred = false;
 };
