@@ -1,5 +1,7 @@
 #include "remote/history/csvexport.h"
 
+#include <string_view>
+
 namespace remote::history {
 
 CsvWriter::CsvWriter(std::ostream& out)
@@ -8,11 +10,15 @@ CsvWriter::CsvWriter(std::ostream& out)
 }
 
 std::string CsvWriter::field(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
+    // A spreadsheet runs a cell that starts so as a formula; the quote keeps it text.
+    const bool formula =
+        !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+    const std::string cell = formula ? '\'' + text : text;
+    if (cell.find_first_of(",\"\r\n") == std::string::npos) {
+        return cell;
     }
     std::string quoted = "\"";
-    for (const char c : text) {
+    for (const char c : cell) {
         if (c == '"') {
             quoted += '"';
         }
@@ -22,8 +28,8 @@ std::string CsvWriter::field(const std::string& text) {
 }
 
 void CsvWriter::write(const AlarmRecord& r) {
-    m_out << isoLocalTime(r.utcMs, r.utcOffsetSeconds) << ',' << r.channel << ',' << field(r.label)
-          << ',' << field(r.detectorClock.value_or(std::string())) << "\r\n";
+    m_out << field(isoLocalTime(r.utcMs, r.utcOffsetSeconds)) << ',' << r.channel << ','
+          << field(r.label) << ',' << field(r.detectorClock.value_or(std::string())) << "\r\n";
     ++m_rows;
 }
 

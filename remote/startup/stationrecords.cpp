@@ -41,7 +41,7 @@ StationRecords::StationRecords(remote::link::MonitorView& window, remote::serial
     , m_watch(window, localNow,
               [this](const remote::history::AlarmRecord& alarm) { m_history.record(alarm); })
     , m_port(comm, m_recorder) {
-    connect(&m_history, &HistoryLog::problemFound, this, &StationRecords::report);
+    connect(&m_history, &HistoryLog::statusChanged, this, &StationRecords::report);
 }
 
 StationRecords::~StationRecords() {
@@ -102,6 +102,7 @@ void StationRecords::install(QMainWindow& window, const QString& dataFolder,
 
     m_recordLabel = new QLabel(&window);
     m_problemLabel = new QLabel(&window);
+    m_problemLabel->setTextFormat(Qt::PlainText); // engine texts and file names
     window.statusBar()->addPermanentWidget(m_problemLabel);
     window.statusBar()->addPermanentWidget(m_recordLabel);
     updateStatus();
