@@ -268,13 +268,14 @@ ReadCount HistoryReader::scan(const HistoryFilter& filter,
     std::int64_t from = INT64_MIN;
     std::int64_t resumedAt = INT64_MIN;
     bool resumed = false;
+    AlarmRecord r;
     for (;;) {
         rows.reset();
         rows.bind(1, from);
         int rc = SQLITE_OK;
         bool any = false;
         while ((rc = rows.stepCode()) == SQLITE_ROW) {
-            const AlarmRecord r = rows.record();
+            rows.fill(r);
             any = true;
             if (r.channel < 0 || r.channel >= kChannelCount) {
                 // A row the engine could parse out of a damaged page, but not an alarm.
@@ -372,8 +373,9 @@ ReadCount HistoryReader::exportRows(const HistoryFilter& filter,
         s.bind(1, filter.from.value_or(INT64_MIN));
         s.bind(2, filter.to.value_or(INT64_MAX));
         s.bind(3, filter.channelMask);
+        AlarmRecord r;
         while (s.step()) {
-            const AlarmRecord r = s.record();
+            s.fill(r);
             if (filter.accepts(r)) {
                 visit(r);
             }

@@ -37,16 +37,22 @@ std::string Statement::text(int column) const {
              : std::string();
 }
 
-AlarmRecord Statement::record(int first) const {
-    AlarmRecord r;
+void Statement::fill(AlarmRecord& r, int first) const {
+    const auto assign = [this](std::string& to, int column) {
+        const auto* p = sqlite3_column_text(m_stmt, column);
+        to.assign(p ? reinterpret_cast<const char*>(p) : "",
+                  static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)));
+    };
     r.id = integer(first);
     r.utcMs = integer(first + 1);
     r.utcOffsetSeconds = static_cast<int>(integer(first + 2));
     r.channel = static_cast<int>(integer(first + 3));
-    r.label = text(first + 4);
-    r.detectorClock =
-        isNull(first + 5) ? std::nullopt : std::optional<std::string>(text(first + 5));
-    return r;
+    assign(r.label, first + 4);
+    if (isNull(first + 5)) {
+        r.detectorClock.reset();
+    } else {
+        assign(r.detectorClock ? *r.detectorClock : r.detectorClock.emplace(), first + 5);
+    }
 }
 
 void exec(sqlite3* db, const char* sql) {

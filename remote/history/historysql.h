@@ -38,8 +38,9 @@ public:
     std::int64_t integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
     bool isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
     std::string text(int column) const;
-    // Columns id, utc_ms, utc_offset_s, channel, label, detector_clock from the first.
-    AlarmRecord record(int first = 0) const;
+    // Columns id, utc_ms, utc_offset_s, channel, label, detector_clock from the first, into
+    // a record that is reused row after row, its strings' memory with it.
+    void fill(AlarmRecord& r, int first = 0) const;
 
 private:
     void check(int rc) const {

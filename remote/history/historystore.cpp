@@ -399,8 +399,10 @@ void HistoryStore::read(const HistoryFilter& filter,
     s.bind(1, filter.from.value_or(INT64_MIN));
     s.bind(2, filter.to.value_or(INT64_MAX));
     s.bind(3, filter.channelMask);
+    AlarmRecord r;
     while (s.step()) {
-        visit(s.record());
+        s.fill(r);
+        visit(r);
     }
 }
 

@@ -59,6 +59,12 @@ TEST(Csv, CellsASpreadsheetWouldRunAsFormulasAreWrittenAsText) {
     csv.write(AlarmRecord{1, 0, 0, 2, "=cmd|' /C calc'!A0", "-1"});
     EXPECT_EQ(out.str(), "time,channel,label,detector_clock\r\n"
                          "1970-01-01T00:00:00.000+00:00,2,'=cmd|' /C calc'!A0,'-1\r\n");
+    // A time before year 0, from a crafted file, starts with '-' too.
+    std::ostringstream ancient;
+    CsvWriter(ancient).write(AlarmRecord{1, -63'000'000'000'000, 0, 0, "x", std::nullopt});
+    const std::string time = isoLocalTime(-63'000'000'000'000, 0);
+    ASSERT_EQ(time[0], '-');
+    EXPECT_EQ(ancient.str(), "time,channel,label,detector_clock\r\n'" + time + ",0,x,\r\n");
 }
 
 TEST(Csv, OneCrLfLinePerAlarmWithIsoTimes) {
