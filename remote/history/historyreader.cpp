@@ -83,7 +83,8 @@ struct HistoryReader::Private {
     sqlite3* db = nullptr;
     std::filesystem::path copyFolder; // the private copy's folder, when there is one
     std::uintmax_t bytes = 0;         // the file and its log
-    bool empty = false;               // a zero-byte file: no alarms
+    mutable std::uint64_t probeBudget = 0;
+    bool empty = false; // a zero-byte file: no alarms
 
     ~Private() {
         sqlite3_close(db);
@@ -162,11 +163,20 @@ struct HistoryReader::Private {
         // Ids start at 1: a damaged first page is searched from there.
         std::int64_t bad = std::max<std::int64_t>(from, 0);
         std::int64_t good = 0;
+        std::int64_t step = kProbeStep;
         for (;;) {
             if (bad >= last) {
                 return std::nullopt;
             }
-            good = bad > last - kProbeStep ? last : bad + kProbeStep;
+            // A file of this size holds no more rows than the budget's steps cover; ids
+            // far apart (a crafted file) are crossed in growing steps, so the work stays
+            // bounded by the file, not by the ids it names.
+            if (probeBudget > 0) {
+                --probeBudget;
+            } else if (step <= INT64_MAX / 2) {
+                step *= 2;
+            }
+            good = bad > last - step ? last : bad + step;
             at = probe(seek, good);
             if (!std::holds_alternative<Damaged>(at)) {
                 break;
@@ -265,6 +275,7 @@ ReadCount HistoryReader::scan(const HistoryFilter& filter,
         return to > from ? static_cast<std::uint64_t>(to - from) : 0;
     };
     std::optional<std::int64_t> last;
+    d->probeBudget = d->bytes / 8 / kProbeStep + 1024;
     std::int64_t from = INT64_MIN;
     std::int64_t resumedAt = INT64_MIN;
     bool resumed = false;
@@ -333,10 +344,9 @@ ReadCount HistoryReader::scan(const HistoryFilter& filter,
     }
     if (count.damaged) {
         // The time index holds every row's id: where it can still be read it counts what
-        // the table lost better than the gaps do.
+        // the table lost, whatever ids a damaged or crafted file holds.
         const auto indexed = d->indexCount();
-        if (indexed && *indexed >= 0 &&
-            static_cast<std::uint64_t>(*indexed) > count.read + count.unreadable) {
+        if (indexed && *indexed >= 0 && static_cast<std::uint64_t>(*indexed) >= count.read) {
             count.unreadable = static_cast<std::uint64_t>(*indexed) - count.read;
             count.countKnown = true;
         }

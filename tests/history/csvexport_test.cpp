@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
+
+#include <sqlcipher/sqlite3.h>
 
 using namespace remote::history;
 
@@ -258,4 +261,36 @@ TEST_F(CliExport, AZeroByteHistoryGivesTheHeaderAndStaysZeroBytes) {
     ASSERT_EQ(run({"--export-history", "-"}, errors), 0) << errors.toStdString();
     EXPECT_EQ(QFileInfo(history).size(), 0);
     EXPECT_EQ(historytest::listing(dir.path().toStdString()), before);
+}
+
+TEST_F(CliExport, AFarAwayIdInADamagedFileDoesNotMakeTheExportRunOn) {
+    // The last rows name an id near the end of the range, and their page is the damaged
+    // one: whatever an id says, the search for readable rows is bounded by the file.
+    QFile::remove(history);
+    {
+        HistoryStore store(history.toStdString());
+        std::vector<AlarmRecord> rows;
+        for (int i = 0; i < 500; ++i) {
+            rows.push_back(AlarmRecord{0, 1000LL * i, 0, i % 9, "row", std::nullopt});
+        }
+        store.insertAll(rows);
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(history.toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "INSERT INTO alarm VALUES (9223372036854775000, 1, 0, 1, 'far', NULL)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const auto leaves = historytest::tableLeaves(history.toStdString());
+    ASSERT_GE(leaves.size(), 3u);
+    const std::size_t lost = historytest::damage(history.toStdString(), leaves.back());
+    QString errors;
+    EXPECT_EQ(run({"--export-history", out}, errors), historycli::kDamaged);
+    EXPECT_TRUE(errors.contains("could not be read")) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QString(": damaged: %1 alarms could not be read").arg(lost)))
+        << errors.toStdString();
+    const std::string csv = output();
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'),
+              static_cast<std::ptrdiff_t>(1 + 501 - lost));
 }

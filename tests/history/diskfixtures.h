@@ -185,41 +185,58 @@ inline unsigned modeOf(const std::filesystem::path& path) {
     return ::stat(path.c_str(), &st) == 0 ? static_cast<unsigned>(st.st_mode & 07777) : 0;
 }
 
-// Overwrites `count` leaf pages of the alarm table, spread over the middle of the file,
-// with garbage; returns how many rows they held. The file must have no log.
-inline std::size_t damageTableLeaves(const std::filesystem::path& file, std::size_t count) {
-    std::fstream io(file, std::ios::binary | std::ios::in | std::ios::out);
-    unsigned char header[100];
-    io.read(reinterpret_cast<char*>(header), sizeof header);
-    std::size_t pageSize = static_cast<std::size_t>(header[16] << 8 | header[17]);
-    if (pageSize == 1) {
-        pageSize = 65536;
-    }
+struct Leaf {
+    std::size_t page;  // 1-based
+    std::size_t cells; // rows on it
+};
+
+inline std::size_t pageSizeOf(const std::filesystem::path& file) {
+    unsigned char header[100] = {};
+    std::ifstream(file, std::ios::binary).read(reinterpret_cast<char*>(header), sizeof header);
+    const std::size_t size = static_cast<std::size_t>(header[16] << 8 | header[17]);
+    return size == 1 ? 65536 : size;
+}
+
+// The leaf pages of the alarm table (the only table besides the schema's, which is on
+// page 1), in file order. The file must have no log.
+inline std::vector<Leaf> tableLeaves(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::size_t pageSize = pageSizeOf(file);
     const std::size_t pages = std::filesystem::file_size(file) / pageSize;
-    struct Leaf {
-        std::size_t page;
-        std::size_t cells;
-    };
     std::vector<Leaf> leaves;
     for (std::size_t page = 2; page <= pages; ++page) {
         unsigned char top[5];
-        io.seekg(static_cast<std::streamoff>((page - 1) * pageSize));
-        io.read(reinterpret_cast<char*>(top), sizeof top);
-        if (top[0] == 0x0d) { // a table's leaf; the only table besides the schema's is alarm
+        in.seekg(static_cast<std::streamoff>((page - 1) * pageSize));
+        in.read(reinterpret_cast<char*>(top), sizeof top);
+        if (top[0] == 0x0d) {
             leaves.push_back({page, static_cast<std::size_t>(top[3] << 8 | top[4])});
         }
     }
+    return leaves;
+}
+
+// Overwrites the page with garbage that starts with no page type the engine knows;
+// returns how many rows it held.
+inline std::size_t damage(const std::filesystem::path& file, const Leaf& leaf) {
+    const std::size_t pageSize = pageSizeOf(file);
+    std::string garbage(pageSize, '\0');
+    for (std::size_t b = 0; b < pageSize; ++b) {
+        garbage[b] = static_cast<char>((b * 131 + leaf.page * 7) & 0xff);
+    }
+    garbage[0] = static_cast<char>(0xff);
+    std::fstream io(file, std::ios::binary | std::ios::in | std::ios::out);
+    io.seekp(static_cast<std::streamoff>((leaf.page - 1) * pageSize));
+    io.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+    return leaf.cells;
+}
+
+// Damages `count` leaf pages of the alarm table spread over the middle of the file;
+// returns how many rows they held.
+inline std::size_t damageTableLeaves(const std::filesystem::path& file, std::size_t count) {
+    const std::vector<Leaf> leaves = tableLeaves(file);
     std::size_t rows = 0;
     for (std::size_t i = 0; i < count && !leaves.empty(); ++i) {
-        const Leaf& leaf = leaves[leaves.size() * (i + 1) / (count + 1)];
-        std::string garbage(pageSize, '\0');
-        for (std::size_t b = 0; b < pageSize; ++b) {
-            garbage[b] = static_cast<char>((b * 131 + leaf.page * 7) & 0xff);
-        }
-        garbage[0] = static_cast<char>(0xff); // no page type the engine knows
-        io.seekp(static_cast<std::streamoff>((leaf.page - 1) * pageSize));
-        io.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
-        rows += leaf.cells;
+        rows += damage(file, leaves[leaves.size() * (i + 1) / (count + 1)]);
     }
     return rows;
 }
