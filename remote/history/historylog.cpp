@@ -9,7 +9,7 @@ HistoryLog::HistoryLog(QObject* parent)
 }
 
 HistoryLog::~HistoryLog() {
-    if (m_writer) {
+    if (m_writer && m_writer->waiting() > 0) {
         m_writer->retry({});
     }
     m_writer.reset();
@@ -55,11 +55,14 @@ void HistoryLog::retry() {
 }
 
 void HistoryLog::close() {
-    if (m_writer) {
+    if (!m_writer) {
+        return;
+    }
+    if (m_writer->waiting() > 0) {
         m_writer->retry(
             [this](const remote::history::AlarmRecord& stored) { emit alarmStored(stored); });
-        m_writer->close();
     }
+    m_writer->close();
     m_retryTimer.stop();
 }
 

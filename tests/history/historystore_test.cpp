@@ -25,6 +25,25 @@ AlarmRecord labelled(std::int64_t ms, int channel, std::string label) {
     return AlarmRecord{0, ms, 3600, channel, std::move(label), std::nullopt};
 }
 
+// The rows the database file itself holds, its log ignored.
+int rowsInTheFileAlone(const std::filesystem::path& file) {
+    sqlite3* db = nullptr;
+    const std::string uri = "file:" + file.string() + "?immutable=1";
+    int rows = -1;
+    if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_stmt* count = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM alarm", -1, &count, nullptr) ==
+                SQLITE_OK &&
+            sqlite3_step(count) == SQLITE_ROW) {
+            rows = sqlite3_column_int(count, 0);
+        }
+        sqlite3_finalize(count);
+    }
+    sqlite3_close(db);
+    return rows;
+}
+
 struct StoreFile : ::testing::Test {
     QTemporaryDir dir;
     std::filesystem::path path() const { return (dir.path() + "/history.sqlite3").toStdString(); }
@@ -169,18 +188,20 @@ TEST_F(StoreFile, ClosingLeavesEveryRowInTheFileAndTheLogEmpty) {
     std::error_code error;
     const auto wal = std::filesystem::file_size(path().string() + "-wal", error);
     EXPECT_TRUE(error || wal == 0) << wal;
-    // The file alone, its log ignored, holds every row.
-    sqlite3* db = nullptr;
-    const std::string uri = "file:" + path().string() + "?immutable=1";
-    ASSERT_EQ(sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr),
-              SQLITE_OK);
-    sqlite3_stmt* count = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(*) FROM alarm", -1, &count, nullptr), SQLITE_OK);
-    ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(count, 0), 50);
-    sqlite3_finalize(count);
-    sqlite3_close(db);
+    EXPECT_EQ(rowsInTheFileAlone(path()), 50);
     sqlite3_close(other);
+}
+
+TEST_F(StoreFile, TheLogClosesItsFileAsAtShutdown) {
+    HistoryLog log;
+    ASSERT_TRUE(log.open(QString::fromStdString(path().string())));
+    for (int i = 0; i < 3; ++i) {
+        log.record(alarm(i, i));
+    }
+    log.close();
+    EXPECT_EQ(log.store(), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(path().string() + "-wal"));
+    EXPECT_EQ(rowsInTheFileAlone(path()), 3);
 }
 
 TEST_F(StoreFile, TheLogIsCutBackOnceItPassesItsBound) {
