@@ -138,15 +138,22 @@ frmHistory::frmHistory(HistoryLog& log, Clock clock, QWidget* parent)
         edit->setEnabled(false);
     }
     cmdExport = new QPushButton(QStringLiteral("Export CSV..."), this);
+    // Shows the engine's texts and file names: never read as markup.
     lblStatus = new QLabel(this);
+    lblStatus->setTextFormat(Qt::PlainText);
+    const auto caption = [this](const char* text) {
+        auto* label = new QLabel(QString::fromLatin1(text), this);
+        label->setTextFormat(Qt::PlainText);
+        return label;
+    };
 
     auto* filters = new QHBoxLayout;
-    filters->addWidget(new QLabel(QStringLiteral("Channel:"), this));
+    filters->addWidget(caption("Channel:"));
     filters->addWidget(cboChannel);
-    filters->addWidget(new QLabel(QStringLiteral("Range:"), this));
+    filters->addWidget(caption("Range:"));
     filters->addWidget(cboRange);
     filters->addWidget(txtFrom);
-    filters->addWidget(new QLabel(QStringLiteral("to"), this));
+    filters->addWidget(caption("to"));
     filters->addWidget(txtTo);
     filters->addStretch(1);
     filters->addWidget(cmdExport);
@@ -185,6 +192,7 @@ frmHistory::frmHistory(HistoryLog& log, Clock clock, QWidget* parent)
     });
     connect(cmdExport, &QPushButton::clicked, this, &frmHistory::exportClicked);
     connect(&m_log, &HistoryLog::alarmStored, this, &frmHistory::alarmStored);
+    connect(&m_log, &HistoryLog::statusChanged, this, &frmHistory::showStatus);
     refresh();
 }
 
@@ -239,8 +247,7 @@ void frmHistory::refresh() {
     filter.channelMask = channel < 0 ? (1u << remote::history::kChannelCount) - 1 : 1u << channel;
     m_model.setFilter(filter);
     m_model.reload(m_log.store());
-    lblStatus->setText(m_log.available() ? QStringLiteral("%1 alarms").arg(m_model.rowCount())
-                                         : m_log.problem());
+    showStatus();
     updateTimeline();
 }
 
@@ -255,8 +262,22 @@ void frmHistory::alarmStored(const AlarmRecord& alarm) {
         m_fromMs += alarm.utcMs - m_toMs;
         m_toMs = alarm.utcMs;
     }
-    lblStatus->setText(QStringLiteral("%1 alarms").arg(m_model.rowCount()));
+    showStatus();
     updateTimeline();
+}
+
+void frmHistory::showStatus() {
+    if (!m_model.error().isEmpty()) {
+        lblStatus->setText(
+            QStringLiteral("Cannot read the alarm history: %1").arg(m_model.error()));
+    } else if (!m_log.store() && !m_log.problem().isEmpty()) {
+        lblStatus->setText(m_log.problem());
+    } else if (!m_log.problem().isEmpty()) {
+        lblStatus->setText(
+            QStringLiteral("%1 alarms; %2").arg(m_model.rowCount()).arg(m_log.problem()));
+    } else {
+        lblStatus->setText(QStringLiteral("%1 alarms").arg(m_model.rowCount()));
+    }
 }
 
 void frmHistory::updateTimeline() {
@@ -304,4 +325,8 @@ void frmHistory::exportClicked() {
         exportCsv(file, error)
             ? QStringLiteral("%1 alarms exported to %2").arg(m_model.rowCount()).arg(file)
             : QStringLiteral("Export failed: %1").arg(error));
+}
+
+QString frmHistory::statusText() const {
+    return lblStatus->text();
 }

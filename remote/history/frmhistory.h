@@ -58,6 +58,9 @@ public:
     bool exportCsv(const QString& file, QString& error) const;
 
     HistoryModel& model() { return m_model; }
+    // The line under the table: the alarms shown, or why they cannot be.
+    QString statusText() const;
+    QLabel* statusLabel() const { return lblStatus; }
     TimelineView* timelineView() const { return m_timeline; }
     QTableView* table() const { return m_table; }
 
@@ -67,6 +70,7 @@ private:
     void refresh();
     void alarmStored(const remote::history::AlarmRecord& alarm);
     void exportClicked();
+    void showStatus();
     void updateTimeline();
 
     HistoryLog& m_log;

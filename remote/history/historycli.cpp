@@ -1,7 +1,7 @@
 #include "remote/history/historycli.h"
 
 #include "remote/history/csvexport.h"
-#include "remote/history/historystore.h"
+#include "remote/history/historyreader.h"
 
 #include <QFileInfo>
 
@@ -56,16 +56,17 @@ int exportHistory(const QStringList& arguments, const QString& historyFile, QStr
         file.open(partPath, std::ios::binary | std::ios::trunc);
         if (!file) {
             errors = QStringLiteral("cannot write %1").arg(target);
-            return 1;
+            return kFailed;
         }
     }
     std::ostream& out = toStdout ? std::cout : file;
+    ReadCount count;
     try {
         CsvWriter csv(out);
         // No history yet means no alarms: the header alone, and no file is created.
         if (QFileInfo::exists(historyFile)) {
-            const HistoryStore store(historyFile.toStdString());
-            store.read(filter, [&csv](const AlarmRecord& r) { csv.write(r); });
+            const HistoryReader reader(historyFile.toStdString());
+            count = reader.exportRows(filter, [&csv](const AlarmRecord& r) { csv.write(r); });
         }
     } catch (const HistoryError& e) {
         errors = QStringLiteral("%1: %2").arg(historyFile, QString::fromStdString(e.what()));
@@ -73,7 +74,7 @@ int exportHistory(const QStringList& arguments, const QString& historyFile, QStr
             file.close();
             std::filesystem::remove(partPath);
         }
-        return 1;
+        return kFailed;
     }
     out.flush();
     if (!toStdout) {
@@ -82,8 +83,16 @@ int exportHistory(const QStringList& arguments, const QString& historyFile, QStr
         if (!file || (std::filesystem::rename(partPath, finalPath, ec), ec)) {
             std::filesystem::remove(partPath, ec);
             errors = QStringLiteral("cannot write %1").arg(target);
-            return 1;
+            return kFailed;
         }
+    }
+    if (count.damaged) {
+        errors = QStringLiteral("%1: damaged: %2 could not be read; every readable alarm in "
+                                "the range was exported")
+                     .arg(historyFile, count.countKnown
+                                           ? QStringLiteral("%1 alarms").arg(count.unreadable)
+                                           : QStringLiteral("an unknown number of alarms"));
+        return kDamaged;
     }
     return 0;
 }

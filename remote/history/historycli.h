@@ -5,8 +5,13 @@
 
 // `remote --export-history FILE [--from T] [--to T]`: the history's alarms in [from, to)
 // as CSV, for scripts; no window is shown. T is ISO 8601 ("2026-12-10T05:30:00+01:00",
-// "2026-12-10"; without an offset, UTC). FILE "-" is standard output.
+// "2026-12-10"; without an offset, UTC). FILE "-" is standard output. The history is only
+// read: nothing is written to it or beside it.
 namespace historycli {
+
+// Exit codes besides 0 and 2 (bad arguments).
+inline constexpr int kFailed = 1;  // no history could be read, or the CSV not written
+inline constexpr int kDamaged = 3; // damaged history: every readable alarm was exported
 
 // True when the arguments ask for an export.
 bool wantsExport(const QStringList& arguments);

@@ -1,13 +1,19 @@
 #include "remote/history/historylog.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 HistoryLog::HistoryLog(QObject* parent)
-    : QObject(parent) {}
+    : QObject(parent) {
+    m_retryTimer.setInterval(kRetryIntervalMs);
+    connect(&m_retryTimer, &QTimer::timeout, this, &HistoryLog::retry);
+}
 
-HistoryLog::~HistoryLog() = default;
+HistoryLog::~HistoryLog() {
+    if (m_writer && m_writer->waiting() > 0) {
+        m_writer->retry({});
+    }
+    m_writer.reset();
+}
 
 QString HistoryLog::defaultFile() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
@@ -15,41 +21,70 @@ QString HistoryLog::defaultFile() {
 }
 
 bool HistoryLog::open(const QString& file) {
-    m_store.reset();
-    const QString folder = QFileInfo(file).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        fail(QStringLiteral("Alarm history off: cannot create %1").arg(folder));
-        return false;
-    }
-    try {
-        m_store = std::make_unique<remote::history::HistoryStore>(file.toStdString());
-        return true;
-    } catch (const remote::history::HistoryError& e) {
-        fail(QStringLiteral("Alarm history off: %1 (%2)")
-                 .arg(QString::fromStdString(e.what()), file));
-        return false;
-    }
+    m_writer.reset();
+    remote::history::HistoryStoreOptions options;
+    // From the checkpointer's thread: handed to this object's thread before it is shown.
+    options.checkpointFailed = [this](const remote::history::HistoryError& error) {
+        const QString text =
+            QString::fromStdString(remote::history::HistoryWriter::checkpointProblem(error));
+        QMetaObject::invokeMethod(
+            this, [this, text] { emit statusChanged(text); }, Qt::QueuedConnection);
+    };
+    m_writer = std::make_unique<remote::history::HistoryWriter>(file.toStdString(), options);
+    const bool opened = m_writer->open();
+    update();
+    return opened;
 }
 
 void HistoryLog::record(const remote::history::AlarmRecord& alarm) {
-    if (!m_store) {
+    if (!m_writer) {
         return;
     }
-    remote::history::AlarmRecord stored = alarm;
-    try {
-        m_store->insert(stored);
-    } catch (const remote::history::HistoryError& e) {
-        m_store.reset();
-        fail(QStringLiteral("Alarm history off: %1").arg(QString::fromStdString(e.what())));
-        return;
-    }
-    emit alarmStored(stored);
+    m_writer->record(
+        alarm, [this](const remote::history::AlarmRecord& stored) { emit alarmStored(stored); });
+    update();
 }
 
-void HistoryLog::fail(const QString& message) {
-    if (!m_problem.isEmpty()) {
+void HistoryLog::retry() {
+    if (!m_writer) {
         return;
     }
-    m_problem = message;
-    emit problemFound(message);
+    m_writer->retry(
+        [this](const remote::history::AlarmRecord& stored) { emit alarmStored(stored); });
+    update();
+}
+
+void HistoryLog::close() {
+    if (!m_writer) {
+        return;
+    }
+    if (m_writer->waiting() > 0) {
+        m_writer->retry(
+            [this](const remote::history::AlarmRecord& stored) { emit alarmStored(stored); });
+    }
+    m_writer->close();
+    m_retryTimer.stop();
+}
+
+void HistoryLog::update() {
+    const QString notice = QString::fromStdString(m_writer->takeNotice());
+    if (!notice.isEmpty()) {
+        emit statusChanged(notice);
+    }
+    const QString problem = QString::fromStdString(m_writer->problem());
+    if (problem != m_problem) {
+        const bool began = m_problem.isEmpty();
+        m_problem = problem;
+        if (!problem.isEmpty()) {
+            if (began) {
+                emit problemFound(problem);
+            }
+            emit statusChanged(problem);
+        }
+    }
+    if (!m_writer->needsRetry()) {
+        m_retryTimer.stop();
+    } else if (!m_retryTimer.isActive()) {
+        m_retryTimer.start();
+    }
 }

@@ -1,44 +1,63 @@
 #pragma once
 
-#include "remote/history/historystore.h"
+#include "remote/history/historywriter.h"
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
-// The station's alarm history as the windows see it: the store when it could be opened,
-// and the one problem that stopped it otherwise. A failure never stops the station: the
-// problem is reported once and later alarms are only shown.
+// The station's alarm history as the windows see it. A failure never stops the station and
+// loses no alarm while memory holds it: alarms that cannot be written wait and are tried
+// again at the next alarm and every kRetryIntervalMs; the status bar is told why they wait
+// and how many do.
 class HistoryLog : public QObject {
     Q_OBJECT
 
 public:
+    static constexpr int kRetryIntervalMs = 5000;
+
     explicit HistoryLog(QObject* parent = nullptr);
+    // Tries once more to write what waits, then closes the file with its log folded back.
     ~HistoryLog() override;
 
     // The history file in the user's data folder.
     static QString defaultFile();
 
     // Opens (or creates) the file and its folder; false, with problem() set and
-    // problemFound emitted, when that fails.
+    // problemFound emitted, when that fails. Alarms are kept from here on either way.
     bool open(const QString& file);
 
-    // Stores an alarm and tells the windows; a failing store is closed for the run.
+    // Stores an alarm after any that wait and tells the windows of each one written.
     void record(const remote::history::AlarmRecord& alarm);
+    // Writes the alarms that wait, reopening the file when it was closed by a failure.
+    void retry();
+    // Closes the file as at shutdown: its log is folded back into it.
+    void close();
 
-    bool available() const { return m_store != nullptr; }
+    bool available() const { return m_writer && m_writer->isOpen(); }
+    // What keeps alarms from the file, with how many wait; empty while they are written.
     QString problem() const { return m_problem; }
+    std::size_t waiting() const { return m_writer ? m_writer->waiting() : 0; }
+    bool retrying() const { return m_retryTimer.isActive(); }
     // The open store, or null.
-    const remote::history::HistoryStore* store() const { return m_store.get(); }
+    const remote::history::HistoryStore* store() const {
+        return m_writer ? m_writer->store() : nullptr;
+    }
 
 signals:
     void alarmStored(const remote::history::AlarmRecord& alarm);
+    // Alarms stopped reaching the file: once until they reach it again.
     void problemFound(const QString& message);
+    // The history's line in the status bar: a problem as it changes (the alarms waiting),
+    // a damaged file set aside, the file written again, a failed checkpoint.
+    void statusChanged(const QString& text);
 
 private:
-    void fail(const QString& message);
+    void update();
 
-    std::unique_ptr<remote::history::HistoryStore> m_store;
+    std::unique_ptr<remote::history::HistoryWriter> m_writer;
+    QTimer m_retryTimer;
     QString m_problem;
 };

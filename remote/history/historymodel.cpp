@@ -11,19 +11,21 @@ void HistoryModel::setFilter(const remote::history::HistoryFilter& filter) {
     m_filter = filter;
 }
 
-void HistoryModel::reload(const remote::history::HistoryStore* store) {
+bool HistoryModel::reload(const remote::history::HistoryStore* store) {
     beginResetModel();
     m_rows.clear();
+    m_error.clear();
     if (store) {
         try {
             m_rows = store->read(m_filter);
-        } catch (const remote::history::HistoryError&) {
-            // The table stays empty; the status bar has the store's problem.
+        } catch (const remote::history::HistoryError& e) {
             m_rows.clear();
+            m_error = QString::fromStdString(e.what());
         }
     }
     endResetModel();
     sort(m_sortColumn, m_sortOrder);
+    return m_error.isEmpty();
 }
 
 void HistoryModel::add(const AlarmRecord& alarm) {

@@ -18,8 +18,11 @@ public:
 
     void setFilter(const remote::history::HistoryFilter& filter);
     const remote::history::HistoryFilter& filter() const { return m_filter; }
-    // Replaces the rows with those of the store that pass the filter (none without one).
-    void reload(const remote::history::HistoryStore* store);
+    // Replaces the rows with those of the store that pass the filter (none without one);
+    // false, with error() set and no rows, when the store cannot be read.
+    bool reload(const remote::history::HistoryStore* store);
+    // Why the last reload failed; empty when it did not.
+    const QString& error() const { return m_error; }
     // Appends a new alarm when it passes the filter.
     void add(const remote::history::AlarmRecord& alarm);
     const std::vector<remote::history::AlarmRecord>& rows() const { return m_rows; }
@@ -34,6 +37,7 @@ public:
 private:
     std::vector<remote::history::AlarmRecord> m_rows;
     remote::history::HistoryFilter m_filter;
+    QString m_error;
     int m_sortColumn = Time;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

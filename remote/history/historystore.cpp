@@ -1,97 +1,171 @@
 #include "remote/history/historystore.h"
 
-#include <sqlcipher/sqlite3.h>
+#include "remote/history/historysql.h"
 
-#include <chrono>
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace remote::history {
-namespace {
 
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql)
-        : m_db(db) {
-        if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK) {
-            sqlite3_finalize(m_stmt);
-            m_stmt = nullptr;
-            throw HistoryError(sqlite3_errmsg(db));
-        }
-    }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
+using sql::Statement;
 
-    void bind(int index, std::int64_t value) { check(sqlite3_bind_int64(m_stmt, index, value)); }
-    void bindText(int index, const std::string& text) {
-        check(sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()),
-                                SQLITE_TRANSIENT));
+std::string causeWords(HistoryCause cause) {
+    switch (cause) {
+    case HistoryCause::DiskFull:
+        return "disk full";
+    case HistoryCause::ReadOnly:
+        return "read-only";
+    case HistoryCause::Damaged:
+        return "damaged";
+    case HistoryCause::Other:
+        break;
     }
-    void bindNull(int index) { check(sqlite3_bind_null(m_stmt, index)); }
-    bool step() {
-        const int rc = sqlite3_step(m_stmt);
-        if (rc == SQLITE_ROW) {
-            return true;
-        }
-        if (rc != SQLITE_DONE) {
-            throw HistoryError(sqlite3_errmsg(m_db));
-        }
-        return false;
-    }
-    void reset() {
-        sqlite3_reset(m_stmt);
-        sqlite3_clear_bindings(m_stmt);
-    }
-    std::int64_t integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
-    bool isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
-    std::string text(int column) const {
-        const auto* p = sqlite3_column_text(m_stmt, column);
-        return p ? std::string(reinterpret_cast<const char*>(p),
-                               static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)))
-                 : std::string();
-    }
+    return {};
+}
 
-private:
-    void check(int rc) const {
-        if (rc != SQLITE_OK) {
-            throw HistoryError(sqlite3_errmsg(m_db));
-        }
-    }
-    sqlite3* m_db;
-    sqlite3_stmt* m_stmt = nullptr;
-};
+HistoryError::HistoryError(const std::string& what, int code, int systemError)
+    : std::runtime_error(what)
+    , m_code(code)
+    , m_systemError(systemError) {}
 
-void exec(sqlite3* db, const char* sql) {
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-        const std::string message = error ? error : sqlite3_errmsg(db);
-        sqlite3_free(error);
-        throw HistoryError(message);
+HistoryCause HistoryError::cause() const {
+    switch (m_code & 0xff) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return HistoryCause::Damaged;
+    case SQLITE_FULL:
+        return HistoryCause::DiskFull;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return HistoryCause::ReadOnly;
+    default:
+        break;
+    }
+    // An I/O error or a file that cannot be opened says why only through errno.
+    switch (m_systemError) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return HistoryCause::DiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return HistoryCause::ReadOnly;
+    default:
+        return HistoryCause::Other;
     }
 }
 
-std::int64_t scalar(sqlite3* db, const char* sql) {
-    Statement s(db, sql);
-    return s.step() ? s.integer(0) : 0;
+std::string HistoryError::reason() const {
+    const std::string words = causeWords(cause());
+    return words.empty() ? std::string(what()) : words;
 }
-
-} // namespace
 
 bool HistoryFilter::accepts(const AlarmRecord& r) const {
     return (!from || r.utcMs >= *from) && (!to || r.utcMs < *to) && r.channel >= 0 &&
            r.channel < kChannelCount && (channelMask >> r.channel & 1u) != 0;
 }
 
+namespace {
+
+HistoryError systemError(const std::string& what, int error) {
+    return HistoryError(what + ": " + std::strerror(error), SQLITE_CANTOPEN, error);
+}
+
+// The engine creates a new database with the umask's modes and gives the log and the index
+// the database's own: so the file is made 0600 before it opens it. Older files lose any
+// group and other bits.
+void preparePrivateFile(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::fchmod(fd, 0600);
+        ::close(fd);
+        return;
+    }
+    const int error = errno;
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) {
+        throw systemError(file.string(), error);
+    }
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        const std::string path = file.string() + suffix;
+        if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 077) != 0) {
+            ::chmod(path.c_str(), st.st_mode & 0700); // a read-only file system says no
+        }
+    }
+}
+
+int stopAfterDeadline(void* deadline) {
+    return std::chrono::steady_clock::now() >
+           *static_cast<std::chrono::steady_clock::time_point*>(deadline);
+}
+
+// Reads every page of a file within the options' bound; a damaged one is a HistoryError of
+// cause Damaged. A check cut short by its time limit counts as passed.
+void checkIntegrity(sqlite3* db, const HistoryStoreOptions& options) {
+    if (sql::scalar(db, "PRAGMA page_count") > options.checkPageLimit) {
+        return;
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    sqlite3_progress_handler(db, 1000, stopAfterDeadline, &deadline);
+    int rc = SQLITE_OK;
+    std::string verdict;
+    {
+        Statement check(db, "PRAGMA quick_check(1)");
+        rc = check.stepCode();
+        if (rc == SQLITE_ROW) {
+            verdict = check.text(0);
+        }
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE && rc != SQLITE_INTERRUPT) {
+            const HistoryError e = sql::error(db, rc);
+            sqlite3_progress_handler(db, 0, nullptr, nullptr);
+            throw e;
+        }
+    }
+    sqlite3_progress_handler(db, 0, nullptr, nullptr);
+    if (rc == SQLITE_ROW && verdict != "ok") {
+        throw HistoryError("the history file is damaged (" + verdict + ")", SQLITE_CORRUPT);
+    }
+}
+
+} // namespace
+
 // Copies the log back into the database from a thread of its own: a checkpoint syncs the
 // file to disk, which can take tens of milliseconds on a busy disk, and the inserts run
 // on the window's thread between ticks.
 class Checkpointer {
 public:
-    explicit Checkpointer(const std::filesystem::path& file)
-        : m_thread([this, file] { run(file); }) {}
+    Checkpointer(const std::filesystem::path& file, const HistoryStoreOptions& options)
+        : m_wal(file.string() + "-wal")
+        , m_interval(options.checkpointInterval)
+        , m_walLimit(options.walLimit)
+        , m_report(options.checkpointFailed) {
+        const int rc = sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+        if (rc != SQLITE_OK) {
+            const HistoryError e = sql::error(m_db, rc);
+            sqlite3_close(m_db);
+            throw e;
+        }
+        // Only a truncating checkpoint waits, for the writer's one insert or a short read.
+        sqlite3_busy_timeout(m_db, 1000);
+        // A connection that has read nothing has not opened the log yet, and its
+        // checkpoints would do nothing.
+        try {
+            sql::scalar(m_db, "SELECT count(*) FROM sqlite_master");
+        } catch (const HistoryError&) {
+            sqlite3_close(m_db);
+            throw;
+        }
+        m_thread = std::thread([this] { run(); });
+    }
     ~Checkpointer() {
         {
             const std::lock_guard lock(m_mutex);
@@ -99,26 +173,49 @@ public:
         }
         m_wake.notify_one();
         m_thread.join();
+        sqlite3_close(m_db);
     }
     Checkpointer(const Checkpointer&) = delete;
     Checkpointer& operator=(const Checkpointer&) = delete;
 
-private:
-    void run(const std::filesystem::path& file) {
-        sqlite3* db = nullptr;
-        if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-            std::unique_lock lock(m_mutex);
-            while (!m_wake.wait_for(lock, kInterval, [this] { return m_stop; })) {
-                lock.unlock();
-                // Passive: never waits for the writer, copies what it can.
-                sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-                lock.lock();
+    void runOnce() {
+        const std::lock_guard work(m_work);
+        // Passive: never waits for the writer, copies what it can.
+        int rc =
+            sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        std::error_code error;
+        if (rc == SQLITE_OK && std::filesystem::file_size(m_wal, error) > m_walLimit && !error) {
+            // Readers kept the log from starting over: wait for them, then cut it to nothing.
+            rc = sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr,
+                                           nullptr);
+        }
+        if (rc == SQLITE_OK) {
+            m_reported = false;
+        } else if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED && !m_reported) {
+            m_reported = true;
+            if (m_report) {
+                m_report(sql::error(m_db, rc));
             }
         }
-        sqlite3_close(db);
     }
 
-    static constexpr std::chrono::seconds kInterval{2};
+private:
+    void run() {
+        std::unique_lock lock(m_mutex);
+        while (!m_wake.wait_for(lock, m_interval, [this] { return m_stop; })) {
+            lock.unlock();
+            runOnce();
+            lock.lock();
+        }
+    }
+
+    sqlite3* m_db = nullptr;
+    std::filesystem::path m_wal;
+    std::chrono::milliseconds m_interval;
+    std::uint64_t m_walLimit;
+    std::function<void(const HistoryError&)> m_report;
+    bool m_reported = false;
+    std::mutex m_work; // one round at a time, from the thread or a caller
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;
@@ -129,24 +226,51 @@ struct HistoryStore::Private {
     std::filesystem::path file;
     sqlite3* db = nullptr;
     std::unique_ptr<Statement> insert;
+    std::unique_ptr<Statement> begin;
+    std::unique_ptr<Statement> commit;
     std::unique_ptr<Checkpointer> checkpointer;
 
     ~Private() {
         checkpointer.reset();
         insert.reset();
+        begin.reset();
+        commit.reset();
+        if (db) {
+            // A clean close leaves every row in the file itself and the log empty, also
+            // when another reader keeps the engine from removing the log.
+            sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        }
         sqlite3_close(db);
+    }
+
+    void bindInsert(const AlarmRecord& record) {
+        Statement& s = *insert;
+        s.reset();
+        s.bind(1, record.utcMs);
+        s.bind(2, record.utcOffsetSeconds);
+        s.bind(3, record.channel);
+        s.bindText(4, record.label);
+        if (record.detectorClock) {
+            s.bindText(5, *record.detectorClock);
+        } else {
+            s.bindNull(5);
+        }
     }
 };
 
-HistoryStore::HistoryStore(const std::filesystem::path& file)
+HistoryStore::HistoryStore(const std::filesystem::path& file, HistoryStoreOptions options)
     : d(std::make_unique<Private>()) {
     d->file = file;
+    preparePrivateFile(file);
     // Opened without a key: the history is a plain database in the same engine the settings
     // file uses, so only one set of engine symbols is in the process.
-    const int rc =
-        sqlite3_open_v2(file.c_str(), &d->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc = sqlite3_open_v2(file.c_str(), &d->db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
-        throw HistoryError(d->db ? sqlite3_errmsg(d->db) : sqlite3_errstr(rc));
+        throw sql::error(d->db, rc);
+    }
+    if (sqlite3_db_readonly(d->db, "main") == 1) {
+        // The engine fell back to reading only: nothing could be stored.
+        throw HistoryError("the history file cannot be written", SQLITE_READONLY, EACCES);
     }
     sqlite3_busy_timeout(d->db, 2000);
     // WAL: a commit appends to the log without rewriting pages, and readers never wait
@@ -158,25 +282,27 @@ HistoryStore::HistoryStore(const std::filesystem::path& file)
             throw HistoryError("the history file cannot use write-ahead logging");
         }
     }
-    exec(d->db, "PRAGMA synchronous=NORMAL");
-    const std::int64_t version = scalar(d->db, "PRAGMA user_version");
+    sql::exec(d->db, "PRAGMA synchronous=NORMAL");
+    // When the log starts over it is cut back to this size.
+    sql::exec(d->db, ("PRAGMA journal_size_limit=" + std::to_string(options.walLimit)).c_str());
+    const std::int64_t version = sql::scalar(d->db, "PRAGMA user_version");
     if (version > kSchemaVersion) {
         throw HistoryError("the history file was written by a newer version (schema " +
                            std::to_string(version) + ")");
     }
     if (version < kSchemaVersion) {
-        exec(d->db, "BEGIN IMMEDIATE");
+        sql::exec(d->db, "BEGIN IMMEDIATE");
         try {
-            exec(d->db, "CREATE TABLE IF NOT EXISTS alarm ("
-                        " id INTEGER PRIMARY KEY,"
-                        " utc_ms INTEGER NOT NULL,"
-                        " utc_offset_s INTEGER NOT NULL,"
-                        " channel INTEGER NOT NULL CHECK (channel BETWEEN 0 AND 8),"
-                        " label TEXT NOT NULL,"
-                        " detector_clock TEXT);"
-                        "CREATE INDEX IF NOT EXISTS alarm_time ON alarm (utc_ms);"
-                        "PRAGMA user_version = 1;");
-            exec(d->db, "COMMIT");
+            sql::exec(d->db, "CREATE TABLE IF NOT EXISTS alarm ("
+                             " id INTEGER PRIMARY KEY,"
+                             " utc_ms INTEGER NOT NULL,"
+                             " utc_offset_s INTEGER NOT NULL,"
+                             " channel INTEGER NOT NULL CHECK (channel BETWEEN 0 AND 8),"
+                             " label TEXT NOT NULL,"
+                             " detector_clock TEXT);"
+                             "CREATE INDEX IF NOT EXISTS alarm_time ON alarm (utc_ms);"
+                             "PRAGMA user_version = 1;");
+            sql::exec(d->db, "COMMIT");
         } catch (...) {
             sqlite3_exec(d->db, "ROLLBACK", nullptr, nullptr, nullptr);
             throw;
@@ -184,14 +310,24 @@ HistoryStore::HistoryStore(const std::filesystem::path& file)
     } else {
         // Reads the table once, so a file that is not a history fails here, not at the
         // first alarm.
-        scalar(d->db, "SELECT count(*) FROM (SELECT id FROM alarm LIMIT 1)");
+        sql::scalar(d->db, "SELECT count(*) FROM (SELECT id FROM alarm LIMIT 1)");
+        if (options.check) {
+            checkIntegrity(d->db, options);
+        }
     }
-    // Commits only append to the log; the checkpointer thread folds it back.
-    exec(d->db, "PRAGMA wal_autocheckpoint=0");
-    d->checkpointer = std::make_unique<Checkpointer>(file);
     d->insert = std::make_unique<Statement>(
         d->db, "INSERT INTO alarm (utc_ms, utc_offset_s, channel, label, detector_clock)"
                " VALUES (?, ?, ?, ?, ?)");
+    d->begin = std::make_unique<Statement>(d->db, "BEGIN IMMEDIATE");
+    d->commit = std::make_unique<Statement>(d->db, "COMMIT");
+    try {
+        d->checkpointer = std::make_unique<Checkpointer>(file, options);
+        // Commits only append to the log; the checkpointer thread folds it back.
+        sql::exec(d->db, "PRAGMA wal_autocheckpoint=0");
+    } catch (const HistoryError&) {
+        // Without a second connection the writer folds the log back itself, as the
+        // engine does by default.
+    }
 }
 
 HistoryStore::~HistoryStore() = default;
@@ -200,24 +336,59 @@ const std::filesystem::path& HistoryStore::file() const {
     return d->file;
 }
 
-void HistoryStore::insert(AlarmRecord& record) {
+namespace {
+
+void checkChannel(const AlarmRecord& record) {
     if (record.channel < 0 || record.channel >= kChannelCount) {
         throw HistoryError("alarm channel out of range: " + std::to_string(record.channel));
     }
-    Statement& s = *d->insert;
-    s.reset();
-    s.bind(1, record.utcMs);
-    s.bind(2, record.utcOffsetSeconds);
-    s.bind(3, record.channel);
-    s.bindText(4, record.label);
-    if (record.detectorClock) {
-        s.bindText(5, *record.detectorClock);
-    } else {
-        s.bindNull(5);
-    }
-    s.step();
-    s.reset();
+}
+
+} // namespace
+
+void HistoryStore::insert(AlarmRecord& record) {
+    checkChannel(record);
+    d->bindInsert(record);
+    d->insert->step();
+    d->insert->reset();
     record.id = sqlite3_last_insert_rowid(d->db);
+}
+
+void HistoryStore::insertAll(std::span<AlarmRecord> records) {
+    for (const AlarmRecord& r : records) {
+        checkChannel(r);
+    }
+    if (records.size() <= 1) {
+        for (AlarmRecord& r : records) {
+            insert(r);
+        }
+        return;
+    }
+    std::vector<std::int64_t> ids;
+    ids.reserve(records.size());
+    d->begin->reset();
+    d->begin->step();
+    try {
+        for (const AlarmRecord& r : records) {
+            d->bindInsert(r);
+            d->insert->step();
+            ids.push_back(sqlite3_last_insert_rowid(d->db));
+        }
+        d->insert->reset();
+        d->commit->reset();
+        d->commit->step();
+    } catch (...) {
+        d->insert->reset();
+        d->commit->reset();
+        // A full disk may already have rolled the transaction back.
+        if (!sqlite3_get_autocommit(d->db)) {
+            sqlite3_exec(d->db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        throw;
+    }
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        records[i].id = ids[i];
+    }
 }
 
 void HistoryStore::read(const HistoryFilter& filter,
@@ -230,12 +401,7 @@ void HistoryStore::read(const HistoryFilter& filter,
     s.bind(3, filter.channelMask);
     AlarmRecord r;
     while (s.step()) {
-        r.id = s.integer(0);
-        r.utcMs = s.integer(1);
-        r.utcOffsetSeconds = static_cast<int>(s.integer(2));
-        r.channel = static_cast<int>(s.integer(3));
-        r.label = s.text(4);
-        r.detectorClock = s.isNull(5) ? std::nullopt : std::optional<std::string>(s.text(5));
+        s.fill(r);
         visit(r);
     }
 }
@@ -244,6 +410,33 @@ std::vector<AlarmRecord> HistoryStore::read(const HistoryFilter& filter) const {
     std::vector<AlarmRecord> rows;
     read(filter, [&rows](const AlarmRecord& r) { rows.push_back(r); });
     return rows;
+}
+
+void HistoryStore::checkpoint() {
+    if (d->checkpointer) {
+        d->checkpointer->runOnce();
+    }
+}
+
+void makePrivateFolder(const std::filesystem::path& folder) {
+    std::filesystem::path path;
+    for (const auto& part : folder) {
+        path /= part;
+        if (part == path.root_path() || part.empty()) {
+            continue;
+        }
+        if (::mkdir(path.c_str(), 0700) == 0) {
+            ::chmod(path.c_str(), 0700);
+            continue;
+        }
+        const int error = errno;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            continue;
+        }
+        throw systemError("cannot create the folder " + path.string(),
+                          error == EEXIST ? ENOTDIR : error);
+    }
 }
 
 } // namespace remote::history

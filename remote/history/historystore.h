@@ -2,18 +2,40 @@
 
 #include "remote/history/alarmrecord.h"
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace remote::history {
 
+// Why the history file could not be used, as far as the operator can act on it.
+enum class HistoryCause { Other, DiskFull, ReadOnly, Damaged };
+
+// "disk full", "read-only", "damaged"; empty for any other cause.
+std::string causeWords(HistoryCause cause);
+
 class HistoryError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    // code: the engine's (extended) result code, 0 when the error is not the engine's;
+    // systemError: the errno behind it, 0 when none.
+    explicit HistoryError(const std::string& what, int code = 0, int systemError = 0);
+
+    int code() const { return m_code; }
+    int systemError() const { return m_systemError; }
+    HistoryCause cause() const;
+    // The cause's words, or the engine's text when it has none.
+    std::string reason() const;
+
+private:
+    int m_code;
+    int m_systemError;
 };
 
 // Which alarms to read: the time range [from, to) in UTC milliseconds (open where unset)
@@ -26,26 +48,48 @@ struct HistoryFilter {
     bool accepts(const AlarmRecord& record) const;
 };
 
+struct HistoryStoreOptions {
+    // The integrity check at opening reads every page; a larger file is opened unchecked,
+    // so the check stays within about two seconds (65 536 pages: 256 MiB of 4 KiB pages).
+    bool check = true;
+    std::int64_t checkPageLimit = 65'536;
+    // How often the checkpointer folds the log back, and the log's size past which it
+    // waits for the writer and truncates the log.
+    std::chrono::milliseconds checkpointInterval{2000};
+    std::uint64_t walLimit = 4u << 20; // bytes
+    // Called on the checkpointer's thread when a checkpoint fails: once, until one succeeds.
+    std::function<void(const HistoryError&)> checkpointFailed;
+};
+
 // The alarm history file: an SQLite database in WAL mode with a versioned schema. Each
 // insert is its own committed transaction, so a killed process loses nothing it wrote.
-// Every failure is a HistoryError with the engine's description.
+// Every failure is a HistoryError with the engine's description and code. The file, its
+// log and its index are private to the user (0600) whatever the umask.
 class HistoryStore {
 public:
     static constexpr int kSchemaVersion = 1;
 
-    // Opens the file, creating it (not its folder) when it is missing.
-    explicit HistoryStore(const std::filesystem::path& file);
+    // Opens the file, creating it (not its folder) when it is missing, and checks it (see
+    // HistoryStoreOptions); a damaged file is a HistoryError of cause Damaged.
+    explicit HistoryStore(const std::filesystem::path& file, HistoryStoreOptions options = {});
+    // Folds the log back into the file and closes it: nothing is left in the log.
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     // Stores the record and sets its id.
     void insert(AlarmRecord& record);
+    // Stores the records in one transaction, in order, and sets their ids; on failure none
+    // is stored.
+    void insertAll(std::span<AlarmRecord> records);
 
     // Calls visit for every matching record, oldest first, without holding them all.
     void read(const HistoryFilter& filter,
               const std::function<void(const AlarmRecord&)>& visit) const;
     std::vector<AlarmRecord> read(const HistoryFilter& filter) const;
+
+    // One round of the checkpointer's work, now, on the calling thread.
+    void checkpoint();
 
     const std::filesystem::path& file() const;
 
@@ -53,5 +97,9 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
+
+// Creates the folder and any missing parent as 0700 whatever the umask; folders that exist
+// are left as they are.
+void makePrivateFolder(const std::filesystem::path& folder);
 
 } // namespace remote::history

@@ -42,7 +42,7 @@ StationRecords::StationRecords(remote::link::MonitorView& window, remote::serial
     , m_watch(window, localNow,
               [this](const remote::history::AlarmRecord& alarm) { m_history.record(alarm); })
     , m_port(comm, m_recorder) {
-    connect(&m_history, &HistoryLog::problemFound, this, &StationRecords::report);
+    connect(&m_history, &HistoryLog::statusChanged, this, &StationRecords::report);
 }
 
 StationRecords::~StationRecords() {

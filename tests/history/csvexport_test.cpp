@@ -1,3 +1,4 @@
+#include "history/diskfixtures.h"
 #include "remote/history/csvexport.h"
 #include "remote/history/historycli.h"
 #include "remote/history/historystore.h"
@@ -6,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
+
+#include <sqlcipher/sqlite3.h>
 
 using namespace remote::history;
 
@@ -29,6 +33,41 @@ TEST(Csv, QuotesOnlyWhatNeedsItAndDoublesQuotes) {
     for (const Case& c : cases) {
         EXPECT_EQ(CsvWriter::field(c.text), c.field) << c.text;
     }
+}
+
+TEST(Csv, CellsASpreadsheetWouldRunAsFormulasAreWrittenAsText) {
+    struct Case {
+        const char* text;
+        const char* field;
+    };
+    const Case cases[] = {
+        {"=1+1", "'=1+1"},
+        {"+SUM(A1:A2)", "'+SUM(A1:A2)"},
+        {"-2", "'-2"},
+        {"@cmd", "'@cmd"},
+        {"\tx", "'\tx"},
+        {"\rx", "\"'\rx\""},
+        {"=HYPERLINK(\"a\",\"b\")", "\"'=HYPERLINK(\"\"a\"\",\"\"b\"\")\""},
+        {"=", "'="},
+        {"a=b", "a=b"},
+        {" =x", " =x"},
+        {"Ext1(CH1) :", "Ext1(CH1) :"},
+        {"x-1", "x-1"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CsvWriter::field(c.text), c.field) << c.text;
+    }
+    std::ostringstream out;
+    CsvWriter csv(out);
+    csv.write(AlarmRecord{1, 0, 0, 2, "=cmd|' /C calc'!A0", "-1"});
+    EXPECT_EQ(out.str(), "time,channel,label,detector_clock\r\n"
+                         "1970-01-01T00:00:00.000+00:00,2,'=cmd|' /C calc'!A0,'-1\r\n");
+    // A time before year 0, from a crafted file, starts with '-' too.
+    std::ostringstream ancient;
+    CsvWriter(ancient).write(AlarmRecord{1, -63'000'000'000'000, 0, 0, "x", std::nullopt});
+    const std::string time = isoLocalTime(-63'000'000'000'000, 0);
+    ASSERT_EQ(time[0], '-');
+    EXPECT_EQ(ancient.str(), "time,channel,label,detector_clock\r\n'" + time + ",0,x,\r\n");
 }
 
 TEST(Csv, OneCrLfLinePerAlarmWithIsoTimes) {
@@ -118,4 +157,140 @@ TEST_F(CliExport, NoHistoryYetGivesTheHeaderAndCreatesNothing) {
     ASSERT_EQ(run({"--export-history", out}, errors), 0);
     EXPECT_EQ(output(), "time,channel,label,detector_clock\r\n");
     EXPECT_FALSE(QFile::exists(history));
+}
+
+namespace {
+
+// A history in a folder of its own, to be made read-only.
+struct ReadOnlyExport : CliExport {
+    std::filesystem::path folder = (dir.path() + "/h").toStdString();
+    std::filesystem::path view = (dir.path() + "/view").toStdString();
+
+    void SetUp() override { std::filesystem::create_directory(folder); }
+    void exportAndCheck(const std::string& expectedRows) {
+        historytest::ReadOnlyView readOnly(folder, view);
+        const auto before = historytest::listing(readOnly.path());
+        history = QString::fromStdString((readOnly.path() / "history.sqlite3").string());
+        QString errors;
+        ASSERT_EQ(run({"--export-history", out}, errors), 0) << errors.toStdString();
+        EXPECT_EQ(output(), "time,channel,label,detector_clock\r\n" + expectedRows);
+        EXPECT_EQ(historytest::listing(readOnly.path()), before)
+            << "the history and its folder are left as they were";
+    }
+};
+
+} // namespace
+
+TEST_F(ReadOnlyExport, AHistoryInAReadOnlyFolderIsExportedWithoutATrace) {
+    {
+        HistoryStore store(folder / "history.sqlite3");
+        AlarmRecord r{0, 5000, 0, 3, "shut", std::nullopt};
+        store.insert(r);
+    }
+    ASSERT_FALSE(std::filesystem::exists(folder / "history.sqlite3-wal"));
+    exportAndCheck("1970-01-01T00:00:05.000+00:00,3,shut,\r\n");
+}
+
+TEST_F(ReadOnlyExport, RowsOnlyInTheLogAreExportedWithoutCreatingItsIndex) {
+    // As a killed station leaves it when the index went elsewhere: the file and a log
+    // that holds every row.
+    const std::filesystem::path live = (dir.path() + "/live").toStdString();
+    std::filesystem::create_directory(live);
+    HistoryStoreOptions options;
+    options.checkpointInterval = std::chrono::hours(1);
+    {
+        HistoryStore store(live / "history.sqlite3", options);
+        for (int i = 0; i < 3; ++i) {
+            AlarmRecord r{0, 1000LL * i, 0, i, "in the log", std::nullopt};
+            store.insert(r);
+        }
+        for (const char* name : {"history.sqlite3", "history.sqlite3-wal"}) {
+            std::filesystem::copy_file(live / name, folder / name);
+        }
+    }
+    exportAndCheck("1970-01-01T00:00:00.000+00:00,0,in the log,\r\n"
+                   "1970-01-01T00:00:01.000+00:00,1,in the log,\r\n"
+                   "1970-01-01T00:00:02.000+00:00,2,in the log,\r\n");
+    EXPECT_FALSE(std::filesystem::exists(folder / "history.sqlite3-shm"));
+}
+
+TEST_F(CliExport, ADamagedHistoryExportsEveryReadableRowAndSaysHowManyWereNot) {
+    constexpr int kRows = 3000;
+    {
+        QFile::remove(history);
+        HistoryStore store(history.toStdString());
+        std::vector<AlarmRecord> rows;
+        for (int i = 0; i < kRows; ++i) {
+            // Stored out of time order now and then: the export still gives time order.
+            const std::int64_t ms = 1000LL * (i % 100 == 0 ? kRows - i : i);
+            rows.push_back(AlarmRecord{0, ms, 0, i % 9, "row " + std::to_string(i), std::nullopt});
+        }
+        store.insertAll(rows);
+    }
+    const std::size_t lost = historytest::damageTableLeaves(history.toStdString(), 3);
+    ASSERT_GT(lost, 0u);
+    const auto before = historytest::listing(dir.path().toStdString());
+    QString errors;
+    EXPECT_EQ(run({"--export-history", out}, errors), historycli::kDamaged);
+    EXPECT_EQ(errors.toStdString(),
+              history.toStdString() + ": damaged: " + std::to_string(lost) +
+                  " alarms could not be read; every readable alarm in the range was exported");
+    EXPECT_EQ(historytest::listing(dir.path().toStdString()).erase("out.csv"), 1u);
+    auto after = historytest::listing(dir.path().toStdString());
+    after.erase("out.csv");
+    EXPECT_EQ(after, before);
+
+    std::istringstream csv(output());
+    std::string line;
+    std::getline(csv, line);
+    std::size_t rows = 0;
+    std::string previous;
+    while (std::getline(csv, line)) {
+        ++rows;
+        const std::string time = line.substr(0, line.find(','));
+        EXPECT_LE(previous, time) << "in time order";
+        previous = time;
+    }
+    EXPECT_EQ(rows, kRows - lost);
+}
+
+TEST_F(CliExport, AZeroByteHistoryGivesTheHeaderAndStaysZeroBytes) {
+    { std::ofstream(history.toStdString(), std::ios::binary | std::ios::trunc); }
+    const auto before = historytest::listing(dir.path().toStdString());
+    QString errors;
+    ASSERT_EQ(run({"--export-history", "-"}, errors), 0) << errors.toStdString();
+    EXPECT_EQ(QFileInfo(history).size(), 0);
+    EXPECT_EQ(historytest::listing(dir.path().toStdString()), before);
+}
+
+TEST_F(CliExport, AFarAwayIdInADamagedFileDoesNotMakeTheExportRunOn) {
+    // The last rows name an id near the end of the range, and their page is the damaged
+    // one: whatever an id says, the search for readable rows is bounded by the file.
+    QFile::remove(history);
+    {
+        HistoryStore store(history.toStdString());
+        std::vector<AlarmRecord> rows;
+        for (int i = 0; i < 500; ++i) {
+            rows.push_back(AlarmRecord{0, 1000LL * i, 0, i % 9, "row", std::nullopt});
+        }
+        store.insertAll(rows);
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(history.toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "INSERT INTO alarm VALUES (9223372036854775000, 1, 0, 1, 'far', NULL)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const auto leaves = historytest::tableLeaves(history.toStdString());
+    ASSERT_GE(leaves.size(), 3u);
+    const std::size_t lost = historytest::damage(history.toStdString(), leaves.back());
+    QString errors;
+    EXPECT_EQ(run({"--export-history", out}, errors), historycli::kDamaged);
+    EXPECT_TRUE(errors.contains("could not be read")) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QString(": damaged: %1 alarms could not be read").arg(lost)))
+        << errors.toStdString();
+    const std::string csv = output();
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'),
+              static_cast<std::ptrdiff_t>(1 + 501 - lost));
 }

@@ -2,12 +2,16 @@
 #include "remote/history/historylog.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTableView>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sqlcipher/sqlite3.h>
 
 using namespace remote::history;
 
@@ -120,4 +124,37 @@ TEST_F(HistoryWindow, HoverOverAMarkShowsItsLocalTime) {
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(view, &leave);
     EXPECT_FALSE(view->state().hovered);
+}
+
+TEST_F(HistoryWindow, AHistoryThatCannotBeReadShowsWhyNotNoAlarms) {
+    frmHistory window(log, [this] { return now; });
+    ASSERT_EQ(window.statusText(), "12 alarms");
+    // Another program takes the table away under the open store.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((dir.path() + "/history.sqlite3").toUtf8().constData(), &other),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "DROP TABLE alarm", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    window.setRange(frmHistory::LastHour);
+    EXPECT_EQ(window.model().rowCount(), 0);
+    EXPECT_EQ(window.statusText(), "Cannot read the alarm history: no such table: alarm");
+    EXPECT_EQ(window.model().error(), "no such table: alarm");
+}
+
+TEST(HistoryWindowWithoutStore, EveryLabelShowsItsTextPlainNeverAsMarkup) {
+    QTemporaryDir dir;
+    const QString blocker = dir.path() + "/<b>x</b>";
+    QDir().mkpath(dir.path() + "/<b>x<");
+    QFile file(dir.path() + "/<b>x<" + "/b>");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    HistoryLog log;
+    EXPECT_FALSE(log.open(blocker + "/history.sqlite3"));
+    frmHistory window(log);
+    EXPECT_TRUE(window.statusText().contains("<b>x</b>")) << window.statusText().toStdString();
+    const auto labels = window.findChildren<QLabel*>();
+    ASSERT_FALSE(labels.isEmpty());
+    for (const QLabel* label : labels) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+    }
 }

@@ -772,7 +772,7 @@ TEST_F(Station, AlarmsOnTheLineAreKeptARecordingReplaysWithoutSendingOrKeeping) 
     EXPECT_EQ(historyOf(*main).size(), 2u);
 }
 
-TEST_F(Station, ADamagedHistoryIsShownInTheStatusBarAndTheStationRunsOn) {
+TEST_F(Station, ADamagedHistoryIsSetAsideAndTheStationRunsOnWithANewOne) {
     deliverSettings();
     QDir().mkpath(dir.filePath("user"));
     QFile damaged(dir.filePath("user/alarm-history.sqlite3"));
@@ -784,16 +784,22 @@ TEST_F(Station, ADamagedHistoryIsShownInTheStatusBarAndTheStationRunsOn) {
     ASSERT_NE(main, nullptr);
     main->Timer1.stop();
     EXPECT_TRUE(main->MSComm1.PortOpen());
-    EXPECT_FALSE(main->records().history().available());
+    EXPECT_TRUE(main->records().history().available());
     bool shown = false;
     for (QLabel* label : main->statusBar()->findChildren<QLabel*>()) {
-        shown |= label->text().startsWith("Alarm history off: ");
+        shown |= label->text().startsWith(
+            "Alarm history was damaged and is set aside as alarm-history.sqlite3.damaged-");
     }
     EXPECT_TRUE(shown);
     pty.write("FA1");
     ASSERT_TRUE(QTest::qWaitFor([&] { return main->link().AlarmActive(0); }, 5000));
     main->Timer1_Timer();
-    EXPECT_EQ(damaged.size(), 8192) << "the file is left for the operator to look at";
+    EXPECT_EQ(historyOf(*main).size(), 1u);
+    const QStringList aside =
+        QDir(dir.filePath("user")).entryList({"alarm-history.sqlite3.damaged-*"}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(QFileInfo(dir.filePath("user/" + aside[0])).size(), 8192)
+        << "the damaged file is kept for the operator to look at";
 }
 
 TEST_F(Station, TheHistoryWindowOpensFromTheViewMenu) {

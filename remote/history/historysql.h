@@ -1,0 +1,60 @@
+#pragma once
+
+// The engine calls the store and the reader share. Internal to the history's core.
+
+#include "remote/history/historystore.h"
+
+#include <sqlcipher/sqlite3.h>
+
+#include <string>
+
+namespace remote::history::sql {
+
+// The connection's last error as a HistoryError, with the engine's code and the system's
+// errno, so the cause can be named.
+HistoryError error(sqlite3* db, int rc);
+
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql);
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void bind(int index, std::int64_t value) { check(sqlite3_bind_int64(m_stmt, index, value)); }
+    void bindText(int index, const std::string& text) {
+        check(sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()),
+                                SQLITE_TRANSIENT));
+    }
+    void bindNull(int index) { check(sqlite3_bind_null(m_stmt, index)); }
+    // True for a row, false when done; a HistoryError otherwise.
+    bool step();
+    // The engine's result as it is: SQLITE_ROW, SQLITE_DONE or an error code.
+    int stepCode() { return sqlite3_step(m_stmt); }
+    void reset() {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+    std::int64_t integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    bool isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
+    std::string text(int column) const;
+    // Columns id, utc_ms, utc_offset_s, channel, label, detector_clock from the first, into
+    // a record that is reused row after row, its strings' memory with it.
+    void fill(AlarmRecord& r, int first = 0) const;
+
+private:
+    void check(int rc) const {
+        if (rc != SQLITE_OK) {
+            throw error(m_db, rc);
+        }
+    }
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+void exec(sqlite3* db, const char* sql);
+std::int64_t scalar(sqlite3* db, const char* sql);
+
+inline constexpr char kColumns[] = "id, utc_ms, utc_offset_s, channel, label, detector_clock";
+
+} // namespace remote::history::sql
