@@ -1,5 +1,7 @@
 #include "remote/history/historystore.h"
 
+#include "common/privatefolder.h"
+
 #include "remote/history/historysql.h"
 
 #include <cerrno>
@@ -419,23 +421,8 @@ void HistoryStore::checkpoint() {
 }
 
 void makePrivateFolder(const std::filesystem::path& folder) {
-    std::filesystem::path path;
-    for (const auto& part : folder) {
-        path /= part;
-        if (part == path.root_path() || part.empty()) {
-            continue;
-        }
-        if (::mkdir(path.c_str(), 0700) == 0) {
-            ::chmod(path.c_str(), 0700);
-            continue;
-        }
-        const int error = errno;
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            continue;
-        }
-        throw systemError("cannot create the folder " + path.string(),
-                          error == EEXIST ? ENOTDIR : error);
+    if (const std::error_code error = common::makePrivateFolder(folder)) {
+        throw systemError("cannot create the folder " + folder.string(), error.value());
     }
 }
 

@@ -3,6 +3,8 @@
 #include "remote/store/storeconstants.h"
 #include "remote/store/storeerror.h"
 
+#include "common/privatefolder.h"
+
 #include <system_error>
 #include <unistd.h>
 
@@ -16,8 +18,8 @@ bool writable(const std::filesystem::path& path, bool isFolder) {
 }
 
 void seedCopy(const std::filesystem::path& delivered, const std::filesystem::path& copy) {
-    std::error_code error;
-    std::filesystem::create_directories(copy.parent_path(), error);
+    // The station's per-user folder also holds the alarm history: its user's alone.
+    std::error_code error = common::makePrivateFolder(copy.parent_path());
     if (error) {
         throw StoreError(copy.parent_path().string() + ": " + error.message());
     }
@@ -27,9 +29,10 @@ void seedCopy(const std::filesystem::path& delivered, const std::filesystem::pat
     std::filesystem::copy_file(delivered, partial,
                                std::filesystem::copy_options::overwrite_existing, error);
     if (!error) {
+        // The user's copy is private whatever mode the delivered file has.
         std::filesystem::permissions(
             partial, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-            std::filesystem::perm_options::add, error);
+            std::filesystem::perm_options::replace, error);
     }
     if (!error) {
         std::filesystem::rename(partial, copy, error);

@@ -328,9 +328,19 @@ TEST_F(SettingsLocationTest, AReadOnlyProgramFolderWorksOnAPerUserCopyMadeOnce) 
     if (!readOnly.ok()) {
         GTEST_SKIP() << "this machine cannot make a folder read-only";
     }
+    // Made under the most common umask: the user's folder and copy are still private.
+    const mode_t umaskBefore = ::umask(022);
     const auto location = remote::store::locateSettingsFile(program, user);
+    ::umask(umaskBefore);
     EXPECT_EQ(location.file, user / "Kvrset.mdb");
     EXPECT_TRUE(location.perUserCopy);
+    const auto modeOf = [](const std::filesystem::path& p) {
+        return std::filesystem::status(p).permissions() & std::filesystem::perms::all;
+    };
+    EXPECT_EQ(modeOf(user), std::filesystem::perms::owner_all);
+    EXPECT_EQ(modeOf(user.parent_path()), std::filesystem::perms::owner_all);
+    EXPECT_EQ(modeOf(user / "Kvrset.mdb"),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     {
         SettingsStore store(location.file);
         store.SaveSettings(4, "38400");
