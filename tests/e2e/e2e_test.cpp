@@ -64,9 +64,8 @@ protected:
     do {                                                                                           \
         const QStringList absent = missing({__VA_ARGS__});                                         \
         if (!absent.isEmpty()) {                                                                   \
-            GTEST_SKIP() << "the running station has no control "                                  \
-                         << absent.join(QStringLiteral(", ")).toStdString()                        \
-                         << " yet (the monitor window has not landed)";                            \
+            FAIL() << "the running station has no control "                                        \
+                   << absent.join(QStringLiteral(", ")).toStdString();                             \
         }                                                                                          \
     } while (0)
 
