@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds one libFuzzer target with clang and runs it for a given time.
 # Usage: scripts/fuzz.sh [seconds] [target]   (default 60 s and monitorlink_fuzz, the
-# protocol core; raster_fuzz drives the drawing entry points. The corpus grows in
+# protocol core; raster_fuzz drives the drawing entry points, automation_fuzz the automation
+# socket's line buffer and command parser. The corpus grows in
 # build/fuzz/corpus/<name>, a failing input is kept in build/fuzz/artifacts)
 set -euo pipefail
 cd "$(dirname "$0")/.."
