@@ -616,6 +616,35 @@ TEST_F(Station, ExitAsksFirstAndNoKeepsTheProgramAndThePort) {
     EXPECT_EQ(ended, 1);
 }
 
+// Asked by the system to end: Yes without the question, once.
+TEST_F(Station, EndProgramClosesThePortWithoutAsking) {
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    ASSERT_TRUE(main->MSComm1.PortOpen());
+    int ended = 0;
+    QObject::connect(control.get(), &modControl::programEnded, [&] { ++ended; });
+
+    control->EndProgram();
+    EXPECT_TRUE(sink.messages.isEmpty());
+    EXPECT_FALSE(main->MSComm1.PortOpen());
+    EXPECT_FALSE(main->Timer1.isActive());
+    EXPECT_EQ(ended, 1);
+    control->EndProgram();
+    main->close(); // the window's own close no longer asks either
+    EXPECT_TRUE(sink.messages.isEmpty());
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(Station, EndProgramDuringTheSplashEndsTheProgram) {
+    deliverSettings();
+    ASSERT_TRUE(makeControl().StartProgram());
+    int ended = 0;
+    QObject::connect(control.get(), &modControl::programEnded, [&] { ++ended; });
+    control->EndProgram();
+    EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(sink.messages.isEmpty());
+}
+
 // ---- Menu and toolbar ----
 
 class RecordingMain : public frmMain {
