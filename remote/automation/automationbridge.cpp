@@ -185,10 +185,9 @@ void AutomationBridge::onAccepted(int descriptor) {
     // Qt reads no more from the line than one command's worth ahead of what is served.
     socket->setReadBufferSize(LineBuffer::kMaxLine);
     d->clients.emplace(socket, Client{});
-    connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
-        d->clients.erase(socket);
-        socket->deleteLater();
-    });
+    connect(socket, &QLocalSocket::disconnected, this,
+            [this, socket] { d->clients.erase(socket); });
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] { serve(socket); });
     // A client that had stopped reading its answers has caught up.
     connect(socket, &QLocalSocket::bytesWritten, this, [this, socket] { serve(socket); });

@@ -203,11 +203,17 @@ void SocketListener::acceptPending() {
         case ENFILE:
         case ENOBUFS:
         case ENOMEM:
-            if (!shedOne()) {
+            // Out of descriptors, accept() fails whether or not a connection waits.
+            switch (shedOne()) {
+            case Shed::One:
+                continue;
+            case Shed::NoneWaiting:
+                return;
+            case Shed::Failed:
                 pause();
                 return;
             }
-            continue;
+            return;
         default:
             pause();
             return;
@@ -215,19 +221,23 @@ void SocketListener::acceptPending() {
     }
 }
 
-bool SocketListener::shedOne() {
+SocketListener::Shed SocketListener::shedOne() {
     if (d->reserve < 0) {
         d->reserve = openReserve();
-        return false;
+        return Shed::Failed;
     }
     ::close(d->reserve);
     d->reserve = -1;
-    const int fd = ::accept4(d->fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    int fd;
+    do {
+        fd = ::accept4(d->fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    } while (fd < 0 && (errno == EINTR || errno == ECONNABORTED));
+    const bool noneWaiting = fd < 0 && errno == EAGAIN;
     if (fd >= 0) {
         refuseConnection(fd, kOutOfDescriptors);
     }
     d->reserve = openReserve();
-    return fd >= 0;
+    return fd >= 0 ? Shed::One : noneWaiting ? Shed::NoneWaiting : Shed::Failed;
 }
 
 void SocketListener::pause() {

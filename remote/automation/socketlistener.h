@@ -36,8 +36,9 @@ signals:
     void accepted(int descriptor);
 
 private:
+    enum class Shed { One, NoneWaiting, Failed };
     void acceptPending();
-    bool shedOne();
+    Shed shedOne();
     void pause();
 
     struct Private;
