@@ -4,8 +4,9 @@
 # protocol core; raster_fuzz drives the drawing entry points, recording_fuzz the line
 # recording's reader and replay, commandreader_fuzz the simulator's command reader,
 # propertybag_fuzz the property file reader and buttonload_fuzz an image button loaded from
-# it. The corpus grows in build/fuzz/corpus/<name>, kept example inputs are read from
-# fuzz/seeds/<name>, a failing input is kept in build/fuzz/artifacts)
+# it, automation_fuzz the automation socket's line buffer and command parser. The corpus
+# grows in build/fuzz/corpus/<name>, kept example inputs are read from fuzz/seeds/<name>, a
+# failing input is kept in build/fuzz/artifacts)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -42,6 +42,9 @@ def connect(sock_path, settle):
             break
         except OSError:
             time.sleep(0.05)
+    else:
+        raise RuntimeError(f"no automation socket at {sock_path}: the station needs a build "
+                           "with STATION_AUTOMATION=ON (the default and sanitize presets)")
     while "frmMain" not in ask(s, "windows"):
         time.sleep(0.1)
     time.sleep(settle)

@@ -1,10 +1,12 @@
 #include "automationbridge.h"
 
+#include "commandline.h"
+#include "socketlistener.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -13,11 +15,19 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+
 namespace remote::automation {
 
 namespace {
 
-constexpr qsizetype MaxLine = 4096; // characters of one command
+// Answers a client has not read yet; past this its next commands wait.
+constexpr qint64 kMaxUnreadAnswers = 1 << 20; // bytes
+// Between the answer to a line over the limit and the end of the connection.
+constexpr int kClosingPause = 500; // milliseconds
 
 QString escaped(QString text) {
     return text.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
@@ -111,15 +121,25 @@ QWidget* findControl(const QString& name) {
     return nullptr;
 }
 
-AutomationBridge* AutomationBridge::startFromEnvironment(QObject* parent) {
+struct AutomationBridge::Client {
+    LineBuffer lines;
+    bool closing = false; // answered "line too long": what still comes is read and dropped
+};
+
+struct AutomationBridge::Private {
+    SocketListener* listener = nullptr;
+    std::map<QLocalSocket*, Client> clients;
+};
+
+std::unique_ptr<AutomationBridge> AutomationBridge::startFromEnvironment() {
     const QString name = qEnvironmentVariable(kEnvironmentVariable);
     if (name.isEmpty()) {
         return nullptr;
     }
-    auto* bridge = new AutomationBridge(parent);
+    auto bridge = std::make_unique<AutomationBridge>();
     if (!bridge->listen(name)) {
-        qWarning("automation: cannot listen on %s", qPrintable(name));
-        delete bridge;
+        std::fprintf(stderr, "remote: automation socket not opened: %s\n",
+                     qPrintable(bridge->errorString()));
         return nullptr;
     }
     return bridge;
@@ -127,36 +147,92 @@ AutomationBridge* AutomationBridge::startFromEnvironment(QObject* parent) {
 
 AutomationBridge::AutomationBridge(QObject* parent)
     : QObject(parent)
-    , m_server(new QLocalServer(this)) {
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &AutomationBridge::onConnection);
+    , d(std::make_unique<Private>()) {
+    d->listener = new SocketListener(this);
+    connect(d->listener, &SocketListener::accepted, this, &AutomationBridge::onAccepted);
 }
 
-bool AutomationBridge::listen(const QString& name) {
-    QLocalServer::removeServer(name);
-    return m_server->listen(name);
-}
-
-void AutomationBridge::onConnection() {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+AutomationBridge::~AutomationBridge() {
+    // The sockets go after this object's state; closing they must not reach it.
+    for (QLocalSocket* socket : findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly)) {
+        socket->disconnect(this);
     }
 }
 
-void AutomationBridge::onReadyRead(QLocalSocket* socket) {
-    while (socket->canReadLine()) {
-        const QString line = QString::fromUtf8(socket->readLine(MaxLine)).trimmed();
-        socket->write(execute(line).toUtf8() + '\n');
+bool AutomationBridge::listen(const QString& path) {
+    return d->listener->listen(path);
+}
+
+QString AutomationBridge::errorString() const {
+    return d->listener->errorString();
+}
+
+int AutomationBridge::clientCount() const {
+    return static_cast<int>(d->clients.size());
+}
+
+void AutomationBridge::onAccepted(int descriptor) {
+    if (clientCount() >= kMaxClients) {
+        refuseConnection(descriptor, kTooManyClients);
+        return;
     }
-    if (socket->bytesAvailable() > MaxLine) {
-        socket->write("error line too long\n");
-        socket->disconnectFromServer();
+    auto* socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        ::close(descriptor);
+        delete socket;
+        return;
+    }
+    // Qt reads no more from the line than one command's worth ahead of what is served.
+    socket->setReadBufferSize(LineBuffer::kMaxLine);
+    d->clients.emplace(socket, Client{});
+    connect(socket, &QLocalSocket::disconnected, this,
+            [this, socket] { d->clients.erase(socket); });
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { serve(socket); });
+    // A client that had stopped reading its answers has caught up.
+    connect(socket, &QLocalSocket::bytesWritten, this, [this, socket] { serve(socket); });
+    serve(socket);
+}
+
+void AutomationBridge::serve(QLocalSocket* socket) {
+    // Looked up again each time: an answer or the close may end in disconnected(), which
+    // forgets the client.
+    for (auto it = d->clients.find(socket); it != d->clients.end(); it = d->clients.find(socket)) {
+        Client& client = it->second;
+        LineBuffer& lines = client.lines;
+        if (client.closing) {
+            socket->read(LineBuffer::kMaxLine); // bounded by the read buffer
+            if (socket->bytesAvailable() == 0) {
+                return;
+            }
+            continue;
+        }
+        if (socket->bytesToWrite() >= kMaxUnreadAnswers) {
+            return;
+        }
+        if (const auto line = lines.takeLine()) {
+            socket->write(execute(QString::fromUtf8(*line)).toUtf8() + '\n');
+            continue;
+        }
+        if (lines.tooLong()) {
+            // Closing at once, with the client's next bytes unread, could cost the client
+            // the answer; its input is dropped for a moment first.
+            client.closing = true;
+            socket->write("error line too long\n");
+            QTimer::singleShot(kClosingPause, socket, [socket] { socket->disconnectFromServer(); });
+            continue;
+        }
+        const QByteArray piece = socket->read(LineBuffer::kMaxLine);
+        if (piece.isEmpty()) {
+            return;
+        }
+        lines.append(piece);
     }
 }
 
 QString AutomationBridge::execute(const QString& line) {
-    const QString verb = line.section(QLatin1Char(' '), 0, 0);
+    const CommandLine command = parseCommandLine(line);
+    const QString& verb = command.verb;
     if (verb == QLatin1String("windows")) {
         QStringList names;
         for (QWidget* top : QApplication::topLevelWidgets()) {
@@ -169,7 +245,7 @@ QString AutomationBridge::execute(const QString& line) {
         names.sort();
         return QLatin1String("ok ") + names.join(QLatin1Char(' '));
     }
-    const QString name = line.section(QLatin1Char(' '), 1, 1);
+    const QString& name = command.name;
     QWidget* w = findControl(name);
     if (verb == QLatin1String("exists")) {
         return QLatin1String(w ? "ok 1" : "ok 0");
@@ -198,8 +274,7 @@ QString AutomationBridge::execute(const QString& line) {
         return QStringLiteral("ok");
     }
     if (verb == QLatin1String("type")) {
-        const QString text = line.section(QLatin1Char(' '), 2);
-        QTimer::singleShot(0, w, [target = QPointer<QWidget>(w), text] {
+        QTimer::singleShot(0, w, [target = QPointer<QWidget>(w), text = command.text] {
             if (target) {
                 typeInto(target, text);
             }

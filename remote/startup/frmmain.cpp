@@ -311,12 +311,19 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    event->accept();
+    EndWithoutAsking();
+}
+
+void frmMain::EndWithoutAsking() {
+    if (m_exitConfirmed) {
+        return;
+    }
     if (MSComm1.PortOpen()) {
         MSComm1.setPortOpen(false);
     }
     m_exitConfirmed = true;
     Timer1.stop();
-    event->accept();
     emit programEnded();
 }
 

@@ -37,6 +37,9 @@ public:
     // closes the splash window if it is still there.
     void Form_Load();
     void OpenPort();
+    // The exit confirmation's Yes without the question (the system asks the program to end):
+    // the port is closed and programEnded() follows. Does nothing once the exit is under way.
+    void EndWithoutAsking();
 
     remote::serial::SerialComm MSComm1;
     QTimer Timer1;

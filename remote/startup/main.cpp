@@ -1,7 +1,10 @@
 #include "modcontrol.h"
-#include "remote/automation/automationbridge.h"
 #include "remote/dialogs/messagesink.h"
 #include "remote/history/historycli.h"
+#include "terminationsignals.h"
+#ifdef STATION_AUTOMATION
+#include "remote/automation/automationbridge.h"
+#endif
 
 #include <QApplication>
 
@@ -33,14 +36,24 @@ int main(int argc, char** argv) {
     // through the main window's exit confirmation.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Declared first, so it is destroyed last: a second signal during the clean-up below
+    // is absorbed instead of cutting it short.
+    TerminationSignals termination;
     MessageBoxSink messages;
+    // Destroyed before the application object: the window, the port, the alarm history and
+    // a recording close here on every normal end, signals included.
     modControl control(messages, modControl::defaultFolders());
     QObject::connect(&control, &modControl::programEnded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
-    // Only for tests that drive the program from outside: off unless the variable is set.
-    remote::automation::AutomationBridge::startFromEnvironment(&app);
+    QObject::connect(&termination, &TerminationSignals::received, &control,
+                     &modControl::EndProgram);
     if (!control.StartProgram()) {
         return 1;
     }
+#ifdef STATION_AUTOMATION
+    // Only for tests that drive the program from outside: off unless the variable is set,
+    // and only in the copy that holds the single-instance lock.
+    const auto automation = remote::automation::AutomationBridge::startFromEnvironment();
+#endif
     return QApplication::exec();
 }

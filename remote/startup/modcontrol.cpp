@@ -120,6 +120,19 @@ void modControl::ShowMainWindow() {
     m_main->show();
 }
 
+void modControl::EndProgram() {
+    if (m_main) {
+        m_main->EndWithoutAsking();
+        return;
+    }
+    // The main loop may not run yet (start-up's own message boxes), and quitting does
+    // nothing then: closing the box lets StartProgram return.
+    if (QWidget* box = QApplication::activeModalWidget()) {
+        box->close();
+    }
+    emit programEnded();
+}
+
 void modControl::EnterAsTab(std::int16_t& keyCode) {
     if (keyCode != 13) {
         return;

@@ -43,6 +43,10 @@ public:
     // Enter (13) becomes a move to the next control and is consumed (set to 0); any other
     // key code is left as it is.
     static void EnterAsTab(std::int16_t& keyCode);
+    // Ends the program without asking, as the exit confirmation's Yes does (a termination
+    // signal): the main window closes the port, then programEnded(). Before the main window
+    // a start-up message box that is up is closed, so start-up returns.
+    void EndProgram();
 
     // ---- Program-wide values ----
     remote::store::SettingsStore* settings() const { return m_store.get(); }

@@ -1,17 +1,20 @@
 #pragma once
 
-#include <QLockFile>
+#include <QByteArray>
 #include <QString>
 
-#include <memory>
-
-// One running copy per user: a lock file in the user's runtime folder. A lock left behind by
-// a copy that died is recovered (its process is gone); a live copy's lock is never taken
-// over, however old it is.
+// One running copy per user: an advisory lock (flock) on a file in the user's runtime
+// folder. The kernel drops the lock when its holder ends, however it ends, so a copy that
+// died never keeps the next one from starting; the file's content (the holder's process id,
+// for people) is never read. A path that cannot hold the lock (a directory, a socket, a
+// link) is passed over for a fixed sibling name, so every copy still meets on one lock.
 class SingleInstance {
 public:
     // folder empty: the user's runtime folder.
     explicit SingleInstance(QString folder = {});
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
 
     enum class Result {
         First,          // this copy holds the lock
@@ -19,12 +22,20 @@ public:
         Unchecked,      // the lock could not be made (folder missing or not writable)
     };
 
+    // Allocates nothing, so a forked child may call it as well. Once First, stays First.
     Result tryLock();
-    QString lockPath() const { return m_path; }
+    // The file the lock was taken on, or the one it was first tried on.
+    QString lockPath() const;
 
     static constexpr char kLockName[] = "remote.lock";
+    static constexpr char kFallbackLockName[] = "remote.lock.flock";
 
 private:
-    QString m_path;
-    std::unique_ptr<QLockFile> m_lock;
+    enum class Attempt { Locked, Held, Unusable, Failed };
+    Attempt lockFile(const QByteArray& path);
+
+    QByteArray m_path;
+    QByteArray m_fallbackPath;
+    const QByteArray* m_lockedPath = nullptr;
+    int m_fd = -1;
 };

@@ -112,12 +112,12 @@ TEST_F(Form, ModalDialogsDoNotHoldTheAnswerUp) {
 
 TEST(AutomationBridge, AnswersOverItsSocketOnlyWhenTheVariableNamesOne) {
     qunsetenv(AutomationBridge::kEnvironmentVariable);
-    EXPECT_EQ(AutomationBridge::startFromEnvironment(nullptr), nullptr);
+    EXPECT_EQ(AutomationBridge::startFromEnvironment(), nullptr);
 
     QTemporaryDir dir;
     const QString name = dir.filePath("bridge");
     qputenv(AutomationBridge::kEnvironmentVariable, name.toLocal8Bit());
-    std::unique_ptr<AutomationBridge> bridge(AutomationBridge::startFromEnvironment(nullptr));
+    const auto bridge = AutomationBridge::startFromEnvironment();
     qunsetenv(AutomationBridge::kEnvironmentVariable);
     ASSERT_NE(bridge, nullptr);
 

@@ -49,6 +49,11 @@ StationSession::StationSession() {
 
 StationSession::~StationSession() {
     m_socket.abort();
+    // The station is asked to end first, so it leaves no serial lock file behind.
+    if (m_station.state() != QProcess::NotRunning) {
+        m_station.terminate();
+        m_station.waitForFinished(10000);
+    }
     for (QProcess* p : {&m_station, &m_sim}) {
         if (p->state() != QProcess::NotRunning) {
             p->kill();
@@ -71,17 +76,34 @@ void StationSession::killSimulator() {
     QFile::remove(m_link); // the dead simulator leaves its link behind
 }
 
-bool StationSession::startStation() {
+QProcessEnvironment StationSession::stationEnvironment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("REMOTE_COM1"), m_link);
     env.insert(QStringLiteral("REMOTE_AUTOMATION_SOCKET"), m_socketName);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath(QStringLiteral("run")));
     env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
-    m_station.setProcessEnvironment(env);
-    m_station.setWorkingDirectory(m_dir.path());
-    m_station.setProcessChannelMode(QProcess::MergedChannels);
-    m_station.start(QStringLiteral(REMOTE_PATH), {});
+    return env;
+}
+
+void StationSession::startCopy(QProcess& process, const QStringList& arguments) const {
+    process.setProcessEnvironment(stationEnvironment());
+    process.setWorkingDirectory(m_dir.path());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    // Whatever the test runner ignores or blocks, the program starts as from a desktop.
+    process.setChildProcessModifier([] {
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        for (const int s : {SIGTERM, SIGINT, SIGHUP}) {
+            ::signal(s, SIG_DFL);
+        }
+    });
+    process.start(QStringLiteral(REMOTE_PATH), arguments);
+}
+
+bool StationSession::startStation() {
+    startCopy(m_station, {});
     if (!m_station.waitForStarted(10000)) {
         return false;
     }
@@ -173,6 +195,38 @@ std::vector<LoggedFrame> StationSession::frames() const {
 
 QString StationSession::stationOutput() {
     return QString::fromLocal8Bit(m_station.readAll());
+}
+
+qint64 StationSession::stationPid() const {
+    return m_station.processId();
+}
+
+bool StationSession::signalStation(int signalNumber) {
+    const qint64 pid = stationPid();
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), signalNumber) == 0;
+}
+
+bool StationSession::waitForStationEnd(int timeoutMs) {
+    return waitUntil([this] { return m_station.state() == QProcess::NotRunning; }, timeoutMs);
+}
+
+QString StationSession::historyFile() const {
+    return m_dir.filePath(QStringLiteral("data/remote/alarm-history.sqlite3"));
+}
+
+QString StationSession::serialPortLock() const {
+    // The serial port names its lock after the device path it was given.
+    QString name = m_link.mid(1);
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    name.prepend(QStringLiteral("LCK.."));
+    for (const char* folder :
+         {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/run/lock", "/tmp"}) {
+        const QString path = QDir(QString::fromLatin1(folder)).filePath(name);
+        if (QFileInfo::exists(path)) {
+            return path;
+        }
+    }
+    return {};
 }
 
 } // namespace e2e

@@ -2,6 +2,7 @@
 
 #include <QLocalSocket>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -43,6 +44,23 @@ public:
     std::vector<LoggedFrame> frames() const;
 
     QString stationOutput();
+
+    // ---- The station as a process ----
+    qint64 stationPid() const;
+    bool signalStation(int signalNumber);
+    // Waits until the station has ended; false if it still runs after timeoutMs.
+    bool waitForStationEnd(int timeoutMs);
+    QProcess& station() { return m_station; }
+    // The environment the station runs in: another copy started with it meets the first.
+    QProcessEnvironment stationEnvironment() const;
+    // Starts the program with the station's environment (a second copy, an export).
+    void startCopy(QProcess& process, const QStringList& arguments) const;
+
+    QString socketPath() const { return m_socketName; }
+    QString historyFile() const;
+    // The lock file the serial port took for the simulator's line, when one is to be found
+    // in the usual lock folders; empty otherwise.
+    QString serialPortLock() const;
 
 private:
     QTemporaryDir m_dir;

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -26,7 +27,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -142,6 +148,134 @@ TEST(SingleInstance, ALockLeftByACopyThatDiedIsTakenOver) {
 TEST(SingleInstance, AFolderThatCannotHoldTheLockIsReportedNotMistakenForACopy) {
     SingleInstance nowhere(QStringLiteral("/nonexistent/folder"));
     EXPECT_EQ(nowhere.tryLock(), SingleInstance::Result::Unchecked);
+}
+
+// Whatever a lock file holds, or whatever stands at its path, only a live copy refuses:
+// the copy starts, and a copy after it still meets the same lock.
+struct LeftBehind {
+    const char* name;
+    void (*make)(const QString& path);
+};
+
+class LockLeftBehind : public ::testing::TestWithParam<LeftBehind> {};
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(content), content.size());
+}
+
+qint64 pidOfAFinishedProcess() {
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    gone.waitForFinished();
+    return gone.processId();
+}
+
+TEST_P(LockLeftBehind, NeverKeepsTheStationFromStarting) {
+    QTemporaryDir folder;
+    const QString path = QDir(folder.path()).filePath(SingleInstance::kLockName);
+    GetParam().make(path);
+    const bool wasDir = QFileInfo(path).isDir();
+    const bool wasLink = QFileInfo(path).isSymLink();
+
+    auto first = std::make_unique<SingleInstance>(folder.path());
+    ASSERT_EQ(first->tryLock(), SingleInstance::Result::First);
+    SingleInstance second(folder.path());
+    EXPECT_EQ(second.tryLock(), SingleInstance::Result::AlreadyRunning);
+    first.reset();
+    EXPECT_EQ(second.tryLock(), SingleInstance::Result::First);
+
+    // What was not a plain file is left as it was.
+    EXPECT_EQ(QFileInfo(path).isDir(), wasDir);
+    EXPECT_EQ(QFileInfo(path).isSymLink(), wasLink);
+    if (wasLink) {
+        QFile target(folder.filePath("elsewhere"));
+        ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+        EXPECT_EQ(target.readAll(), "not a lock\n");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LockLeftBehind,
+    ::testing::Values(
+        LeftBehind{"emptyFile", [](const QString& p) { writeFile(p, {}); }},
+        LeftBehind{"garbage",
+                   [](const QString& p) { writeFile(p, QByteArray("\xff\x00\x7f-1\n\nzz", 10)); }},
+        LeftBehind{"directory",
+                   [](const QString& p) {
+                       ASSERT_TRUE(QDir().mkpath(p));
+                       writeFile(p + "/inside", "kept");
+                   }},
+        LeftBehind{"otherHostsCopy",
+                   [](const QString& p) {
+                       writeFile(p, QByteArray::number(pidOfAFinishedProcess()) +
+                                        "\nremote\nanother-host.example\n");
+                   }},
+        LeftBehind{"deadCopyOnThisHost",
+                   [](const QString& p) {
+                       writeFile(p, QByteArray::number(pidOfAFinishedProcess()) + "\nremote\n" +
+                                        QSysInfo::machineHostName().toUtf8() + "\n");
+                   }},
+        LeftBehind{"readOnlyFile",
+                   [](const QString& p) {
+                       writeFile(p, "1\n");
+                       QFile::setPermissions(p, QFile::ReadOwner);
+                   }},
+        LeftBehind{"fifo",
+                   [](const QString& p) { ASSERT_EQ(::mkfifo(QFile::encodeName(p), 0600), 0); }},
+        LeftBehind{"symbolicLink",
+                   [](const QString& p) {
+                       const QString target = QFileInfo(p).dir().filePath("elsewhere");
+                       writeFile(target, "not a lock\n");
+                       ASSERT_TRUE(QFile::link(target, p));
+                   }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A live copy in another process: refused while it runs, taken over once the kernel has
+// ended it (no clean-up of its own).
+TEST(SingleInstance, ACopyInAnotherProcessHoldsTheLockUntilItIsKilled) {
+    QTemporaryDir folder;
+    int ready[2];
+    int hold[2];
+    ASSERT_EQ(::pipe2(ready, O_CLOEXEC), 0);
+    ASSERT_EQ(::pipe2(hold, O_CLOEXEC), 0);
+    SingleInstance other(folder.path());
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const char taken = other.tryLock() == SingleInstance::Result::First ? 'y' : 'n';
+        char wait = 0;
+        if (::write(ready[1], &taken, 1) == 1) {
+            while (::read(hold[0], &wait, 1) < 0 && errno == EINTR) {
+            }
+        }
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(hold[0]);
+    char taken = 0;
+    const bool answered = ::read(ready[0], &taken, 1) == 1;
+    ::close(ready[0]);
+
+    SingleInstance second(folder.path());
+    const auto whileAlive = second.tryLock();
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(hold[1]);
+    ASSERT_TRUE(answered && taken == 'y') << "the child did not take the lock";
+    EXPECT_EQ(whileAlive, SingleInstance::Result::AlreadyRunning);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(second.tryLock(), SingleInstance::Result::First);
+}
+
+TEST_F(Station, StartsOverALockPathThatIsADirectory) {
+    deliverSettings();
+    ASSERT_TRUE(QDir(folders().lock).mkdir(SingleInstance::kLockName));
+    EXPECT_TRUE(makeControl().StartProgram());
+    EXPECT_TRUE(sink.messages.isEmpty());
+    EXPECT_NE(control->splash(), nullptr);
 }
 
 TEST_F(Station, ASecondCopyIsToldAndEndsBeforeTouchingTheSettings) {
@@ -580,6 +714,35 @@ TEST_F(Station, ExitAsksFirstAndNoKeepsTheProgramAndThePort) {
     EXPECT_FALSE(main->MSComm1.PortOpen());
     EXPECT_FALSE(main->Timer1.isActive());
     EXPECT_EQ(ended, 1);
+}
+
+// Asked by the system to end: Yes without the question, once.
+TEST_F(Station, EndProgramClosesThePortWithoutAsking) {
+    deliverSettings();
+    frmMain* main = startAndLoad();
+    ASSERT_TRUE(main->MSComm1.PortOpen());
+    int ended = 0;
+    QObject::connect(control.get(), &modControl::programEnded, [&] { ++ended; });
+
+    control->EndProgram();
+    EXPECT_TRUE(sink.messages.isEmpty());
+    EXPECT_FALSE(main->MSComm1.PortOpen());
+    EXPECT_FALSE(main->Timer1.isActive());
+    EXPECT_EQ(ended, 1);
+    control->EndProgram();
+    main->close(); // the window's own close no longer asks either
+    EXPECT_TRUE(sink.messages.isEmpty());
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(Station, EndProgramDuringTheSplashEndsTheProgram) {
+    deliverSettings();
+    ASSERT_TRUE(makeControl().StartProgram());
+    int ended = 0;
+    QObject::connect(control.get(), &modControl::programEnded, [&] { ++ended; });
+    control->EndProgram();
+    EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(sink.messages.isEmpty());
 }
 
 // ---- Menu and toolbar ----
