@@ -1,7 +1,7 @@
 #pragma once
 
 #include "remote/history/historymodel.h"
-#include "remote/history/timeline.h"
+#include "remote/history/timelineview.h"
 
 #include <QWidget>
 
@@ -13,31 +13,6 @@ class QDateTimeEdit;
 class QLabel;
 class QPushButton;
 class QTableView;
-
-// The self-drawn timeline above the table; shows the alarm's time under the cursor.
-class TimelineView : public QWidget {
-    Q_OBJECT
-
-public:
-    explicit TimelineView(QWidget* parent = nullptr);
-    void setState(timeline::State state);
-    const timeline::State& state() const { return m_state; }
-    QSize sizeHint() const override { return {600, 9 * 14 + 2 * fontMetrics().height()}; }
-    // Where the rows are drawn; channel names to the left, the range's ends below.
-    QRect plotRect() const;
-    // The text the hover shows for a mark.
-    QString markText(std::size_t index) const;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-
-private:
-    timeline::State m_state;
-    std::vector<int> m_offsets; // UTC offset of each mark, for its local time
-    friend class frmHistory;
-};
 
 // The alarm history window: filters (channel, time range), the timeline and the table of
 // the shown alarms, which follow new alarms as they are stored, and the CSV export.
