@@ -33,7 +33,8 @@ frmHistory::frmHistory(HistoryLog& log, Clock clock, QWidget* parent)
     for (int c = 0; c < remote::history::kChannelCount; ++c) {
         cboChannel->addItem(
             QString::number(c) + QStringLiteral("  ") +
-                QString::fromLatin1(remote::history::kChannelLabels[static_cast<std::size_t>(c)]),
+                QString::fromLatin1(
+                    remote::link::protocol::AlarmChannelLabels[static_cast<std::size_t>(c)]),
             c);
     }
     cboRange = new QComboBox(this);

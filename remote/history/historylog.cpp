@@ -1,7 +1,5 @@
 #include "remote/history/historylog.h"
 
-#include <QStandardPaths>
-
 HistoryLog::HistoryLog(QObject* parent)
     : QObject(parent) {
     m_retryTimer.setInterval(kRetryIntervalMs);
@@ -13,11 +11,6 @@ HistoryLog::~HistoryLog() {
         m_writer->retry({});
     }
     m_writer.reset();
-}
-
-QString HistoryLog::defaultFile() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/alarm-history.sqlite3");
 }
 
 bool HistoryLog::open(const QString& file) {

@@ -22,9 +22,6 @@ public:
     // Tries once more to write what waits, then closes the file with its log folded back.
     ~HistoryLog() override;
 
-    // The history file in the user's data folder.
-    static QString defaultFile();
-
     // Opens (or creates) the file and its folder; false, with problem() set and
     // problemFound emitted, when that fails. Alarms are kept from here on either way.
     bool open(const QString& file);

@@ -32,14 +32,15 @@ QString TimelineView::markText(std::size_t index) const {
     const int offset = index < m_offsets.size() ? m_offsets[index] : 0;
     return QStringLiteral("%1  %2").arg(
         QString::fromStdString(remote::history::isoLocalTime(m.utcMs, offset)),
-        QString::fromLatin1(remote::history::kChannelLabels[static_cast<std::size_t>(m.channel)]));
+        QString::fromLatin1(
+            remote::link::protocol::AlarmChannelLabels[static_cast<std::size_t>(m.channel)]));
 }
 
 QRect TimelineView::plotRect() const {
     // Channel names on the left, the range's ends under the rows.
     const QFontMetrics metrics(font());
     int gutter = 0;
-    for (const char* label : remote::history::kChannelLabels) {
+    for (const char* label : remote::link::protocol::AlarmChannelLabels) {
         gutter = std::max(gutter, metrics.horizontalAdvance(QString::fromLatin1(label)));
     }
     return QRect(gutter + 8, 0, std::max(0, width() - gutter - 8),
@@ -59,7 +60,8 @@ void TimelineView::paintEvent(QPaintEvent*) {
     for (int row = 0; row < timeline::kRows; ++row) {
         painter.drawText(
             QRect(0, row * rh, plot.left() - 4, rh), Qt::AlignRight | Qt::AlignVCenter,
-            QString::fromLatin1(remote::history::kChannelLabels[static_cast<std::size_t>(row)]));
+            QString::fromLatin1(
+                remote::link::protocol::AlarmChannelLabels[static_cast<std::size_t>(row)]));
     }
     const auto when = [](std::int64_t ms) {
         return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm"));

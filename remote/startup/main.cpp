@@ -2,6 +2,7 @@
 #include "remote/automation/automationbridge.h"
 #include "remote/dialogs/messagesink.h"
 #include "remote/history/historycli.h"
+#include "remote/history/historystore.h"
 
 #include <QApplication>
 
@@ -14,10 +15,11 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("remote"));
         QString errors;
-        const int code = historycli::exportHistory(QCoreApplication::arguments(),
-                                                   modControl::defaultFolders().perUser +
-                                                       QStringLiteral("/alarm-history.sqlite3"),
-                                                   errors);
+        const int code =
+            historycli::exportHistory(QCoreApplication::arguments(),
+                                      modControl::defaultFolders().perUser + u'/' +
+                                          QLatin1String(remote::history::kHistoryFileName),
+                                      errors);
         if (!errors.isEmpty()) {
             std::fprintf(stderr, "remote: %s\n", qPrintable(errors));
         }

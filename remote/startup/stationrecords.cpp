@@ -113,7 +113,7 @@ void StationRecords::install(QMainWindow& window, const QString& dataFolder,
     if (dataFolder.isEmpty()) {
         report(QStringLiteral("Alarm history off: no data folder"));
     } else {
-        m_history.open(dataFolder + QStringLiteral("/alarm-history.sqlite3"));
+        m_history.open(dataFolder + u'/' + QLatin1String(remote::history::kHistoryFileName));
     }
 }
 

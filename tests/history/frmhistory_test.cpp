@@ -14,6 +14,7 @@
 #include <sqlcipher/sqlite3.h>
 
 using namespace remote::history;
+using remote::link::protocol::AlarmChannelLabels;
 
 namespace {
 
@@ -28,7 +29,7 @@ struct HistoryWindow : ::testing::Test {
         for (int i = 0; i < 12; ++i) {
             const int channel = i % 9;
             log.record(AlarmRecord{0, now - 7'200'000 + i * 600'000LL, 3600, channel,
-                                   i == 5 ? "Ext4, \"Digital\"" : kChannelLabels[channel],
+                                   i == 5 ? "Ext4, \"Digital\"" : AlarmChannelLabels[channel],
                                    std::nullopt});
         }
     }
@@ -50,7 +51,7 @@ TEST_F(HistoryWindow, FiltersByRangeAndChannelAndFollowsNewAlarms) {
     EXPECT_EQ(window.model().rowCount(), 2) << "both ends are in the range";
 
     window.setRange(frmHistory::LastHour);
-    log.record(AlarmRecord{0, now + 100, 3600, 7, kChannelLabels[7], "2026-12-23 05:26:40"});
+    log.record(AlarmRecord{0, now + 100, 3600, 7, AlarmChannelLabels[7], "2026-12-23 05:26:40"});
     ASSERT_EQ(window.model().rowCount(), 7);
     EXPECT_EQ(window.model().data(window.model().index(6, HistoryModel::Label)).toString(),
               "Ext6 :");
