@@ -17,24 +17,25 @@
 
 #include <sstream>
 
-using remote::history::AlarmRecord;
-using remote::history::HistoryFilter;
+namespace remote::history {
 
 frmHistory::frmHistory(HistoryLog& log, Clock clock, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_log(log)
     , m_clock(clock ? std::move(clock)
                     : Clock([] { return QDateTime::currentMSecsSinceEpoch(); })) {
+    // Automation finds the window by this name, whatever namespace its class is in.
+    setObjectName(QStringLiteral("frmHistory"));
     setWindowTitle(QString::fromLatin1(kCaption));
     resize(760, 560);
 
     cboChannel = new QComboBox(this);
     cboChannel->addItem(QStringLiteral("All channels"), -1);
-    for (int c = 0; c < remote::history::kChannelCount; ++c) {
+    for (int c = 0; c < kChannelCount; ++c) {
         cboChannel->addItem(
             QString::number(c) + QStringLiteral("  ") +
                 QString::fromLatin1(
-                    remote::link::protocol::AlarmChannelLabels[static_cast<std::size_t>(c)]),
+                    link::protocol::AlarmChannelLabels[static_cast<std::size_t>(c)]),
             c);
     }
     cboRange = new QComboBox(this);
@@ -122,8 +123,7 @@ void frmHistory::setCustomRange(std::int64_t fromMs, std::int64_t toMs) {
 }
 
 void frmHistory::setChannel(int channel) {
-    cboChannel->setCurrentIndex(
-        channel < 0 || channel >= remote::history::kChannelCount ? 0 : channel + 1);
+    cboChannel->setCurrentIndex(channel < 0 || channel >= kChannelCount ? 0 : channel + 1);
 }
 
 void frmHistory::refresh() {
@@ -156,7 +156,7 @@ void frmHistory::refresh() {
         filter.to = m_toMs + 1;
     }
     const int channel = cboChannel->currentData().toInt();
-    filter.channelMask = channel < 0 ? (1u << remote::history::kChannelCount) - 1 : 1u << channel;
+    filter.channelMask = channel < 0 ? (1u << kChannelCount) - 1 : 1u << channel;
     m_model.setFilter(filter);
     m_model.reload(m_log.store());
     showStatus();
@@ -208,7 +208,7 @@ void frmHistory::updateTimeline() {
 
 bool frmHistory::exportCsv(const QString& file, QString& error) const {
     std::ostringstream text;
-    remote::history::CsvWriter csv(text);
+    CsvWriter csv(text);
     for (const AlarmRecord& r : m_model.rows()) {
         csv.write(r);
     }
@@ -241,3 +241,5 @@ void frmHistory::exportClicked() {
 QString frmHistory::statusText() const {
     return lblStatus->text();
 }
+
+} // namespace remote::history

@@ -7,12 +7,15 @@
 
 #include <functional>
 
-class HistoryLog;
 class QComboBox;
 class QDateTimeEdit;
 class QLabel;
 class QPushButton;
 class QTableView;
+
+namespace remote::history {
+
+class HistoryLog;
 
 // The alarm history window: filters (channel, time range), the timeline and the table of
 // the shown alarms, which follow new alarms as they are stored, and the CSV export.
@@ -43,7 +46,7 @@ public:
 
 private:
     void refresh();
-    void alarmStored(const remote::history::AlarmRecord& alarm);
+    void alarmStored(const AlarmRecord& alarm);
     void exportClicked();
     void showStatus();
     void updateTimeline();
@@ -62,3 +65,5 @@ private:
     std::int64_t m_fromMs = 0;
     std::int64_t m_toMs = 0;
 };
+
+} // namespace remote::history

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+namespace remote::history {
+
 TimelineView::TimelineView(QWidget* parent)
     : QWidget(parent) {
     setMouseTracking(true);
@@ -31,16 +33,16 @@ QString TimelineView::markText(std::size_t index) const {
     const auto& m = m_state.marks[index];
     const int offset = index < m_offsets.size() ? m_offsets[index] : 0;
     return QStringLiteral("%1  %2").arg(
-        QString::fromStdString(remote::history::isoLocalTime(m.utcMs, offset)),
+        QString::fromStdString(isoLocalTime(m.utcMs, offset)),
         QString::fromLatin1(
-            remote::link::protocol::AlarmChannelLabels[static_cast<std::size_t>(m.channel)]));
+            link::protocol::AlarmChannelLabels[static_cast<std::size_t>(m.channel)]));
 }
 
 QRect TimelineView::plotRect() const {
     // Channel names on the left, the range's ends under the rows.
     const QFontMetrics metrics(font());
     int gutter = 0;
-    for (const char* label : remote::link::protocol::AlarmChannelLabels) {
+    for (const char* label : link::protocol::AlarmChannelLabels) {
         gutter = std::max(gutter, metrics.horizontalAdvance(QString::fromLatin1(label)));
     }
     return QRect(gutter + 8, 0, std::max(0, width() - gutter - 8),
@@ -60,8 +62,7 @@ void TimelineView::paintEvent(QPaintEvent*) {
     for (int row = 0; row < timeline::kRows; ++row) {
         painter.drawText(
             QRect(0, row * rh, plot.left() - 4, rh), Qt::AlignRight | Qt::AlignVCenter,
-            QString::fromLatin1(
-                remote::link::protocol::AlarmChannelLabels[static_cast<std::size_t>(row)]));
+            QString::fromLatin1(link::protocol::AlarmChannelLabels[static_cast<std::size_t>(row)]));
     }
     const auto when = [](std::int64_t ms) {
         return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
@@ -92,3 +93,5 @@ void TimelineView::leaveEvent(QEvent*) {
         update();
     }
 }
+
+} // namespace remote::history

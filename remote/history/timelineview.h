@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace remote::history {
+
 // The self-drawn timeline above the table; shows the alarm's time under the cursor.
 class TimelineView : public QWidget {
     Q_OBJECT
@@ -31,3 +33,5 @@ private:
     timeline::State m_state;
     std::vector<int> m_offsets; // UTC offset of each mark, for its local time
 };
+
+} // namespace remote::history

@@ -11,15 +11,15 @@
 int main(int argc, char** argv) {
     // A script's export of the alarm history: no window (and no display needed), no
     // single-instance check.
-    if (historycli::wantsExport(QStringList(argv, argv + argc))) {
+    if (remote::history::cli::wantsExport(QStringList(argv, argv + argc))) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("remote"));
         QString errors;
-        const int code =
-            historycli::exportHistory(QCoreApplication::arguments(),
-                                      modControl::defaultFolders().perUser + u'/' +
-                                          QLatin1String(remote::history::kHistoryFileName),
-                                      errors);
+        const int code = remote::history::cli::exportHistory(
+            QCoreApplication::arguments(),
+            modControl::defaultFolders().perUser + u'/' +
+                QLatin1String(remote::history::kHistoryFileName),
+            errors);
         if (!errors.isEmpty()) {
             std::fprintf(stderr, "remote: %s\n", qPrintable(errors));
         }
