@@ -31,6 +31,9 @@ QString TimelineView::markText(std::size_t index) const {
         return {};
     }
     const auto& m = m_state.marks[index];
+    if (m.channel < 0 || m.channel >= kChannelCount) {
+        return {}; // not drawn, so never hovered
+    }
     const int offset = index < m_offsets.size() ? m_offsets[index] : 0;
     return QStringLiteral("%1  %2").arg(
         QString::fromStdString(isoLocalTime(m.utcMs, offset)),

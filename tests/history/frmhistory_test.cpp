@@ -127,6 +127,23 @@ TEST_F(HistoryWindow, HoverOverAMarkShowsItsLocalTime) {
     EXPECT_FALSE(view->state().hovered);
 }
 
+TEST(TimelineViewAlone, HoverTextTakesEachMarksOwnOffsetAndNothingForMarksNotDrawn) {
+    TimelineView view;
+    timeline::State state;
+    state.toMs = 10'000'000;
+    state.marks = {{1'000'000, 0}, {2'000'000, 8}, {3'000'000, 9}, {4'000'000, -1}};
+    view.setState(state, {7200});
+    EXPECT_EQ(view.markText(0).toStdString(), isoLocalTime(1'000'000, 7200) + "  RF Signal :");
+    EXPECT_EQ(view.markText(1).toStdString(), isoLocalTime(2'000'000, 0) + "  Ext7 :")
+        << "a mark without an offset is shown in UTC";
+    EXPECT_TRUE(view.markText(2).isEmpty());
+    EXPECT_TRUE(view.markText(3).isEmpty());
+    EXPECT_TRUE(view.markText(4).isEmpty());
+    // A new state brings its own offsets: none left over from the last one.
+    view.setState(state);
+    EXPECT_EQ(view.markText(0).toStdString(), isoLocalTime(1'000'000, 0) + "  RF Signal :");
+}
+
 TEST_F(HistoryWindow, AHistoryThatCannotBeReadShowsWhyNotNoAlarms) {
     frmHistory window(log, [this] { return now; });
     ASSERT_EQ(window.statusText(), "12 alarms");
