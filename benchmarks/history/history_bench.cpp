@@ -21,6 +21,7 @@
 namespace {
 
 using namespace remote::history;
+using remote::link::protocol::AlarmChannelLabels;
 namespace rec = remote::recording;
 
 struct TempDir {
@@ -37,7 +38,7 @@ AlarmRecord sample(std::int64_t i) {
                        1'798'000'000'000 + i * 100,
                        3600,
                        static_cast<int>(i % 9),
-                       kChannelLabels[static_cast<std::size_t>(i % 9)],
+                       AlarmChannelLabels[static_cast<std::size_t>(i % 9)],
                        "2026-12-23 05:26:40"};
 }
 
@@ -78,7 +79,7 @@ void makeMillionRows(const std::filesystem::path& file) {
         for (std::int64_t i = 0; i < 1'000'000; ++i) {
             sqlite3_bind_int64(insert, 1, 1'798'000'000'000 + i * 100);
             sqlite3_bind_int(insert, 2, static_cast<int>(i % 9));
-            sqlite3_bind_text(insert, 3, kChannelLabels[static_cast<std::size_t>(i % 9)], -1,
+            sqlite3_bind_text(insert, 3, AlarmChannelLabels[static_cast<std::size_t>(i % 9)], -1,
                               SQLITE_STATIC);
             sqlite3_step(insert);
             sqlite3_reset(insert);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <array>
+#include "remote/link/protocol.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,12 +22,8 @@ struct AlarmRecord {
     bool operator==(const AlarmRecord&) const = default;
 };
 
-inline constexpr int kChannelCount = 9;
-
-// The alarm labels' captions, channel 0 to 8.
-inline constexpr std::array<const char*, kChannelCount> kChannelLabels{
-    "RF Signal :",     "Laser Beam :", "Ext1(CH1) :", "Ext2(CH2) :", "Ext3(Video) :",
-    "Ext4(Digital) :", "Ext5(RF) :",   "Ext6 :",      "Ext7 :"};
+// The channels with an alarm label; their captions are link::protocol::AlarmChannelLabels.
+inline constexpr int kChannelCount = link::protocol::AlarmChannelCount;
 
 // Local time with its offset, to the millisecond: "2026-12-10T05:30:00.123+01:00".
 std::string isoLocalTime(std::int64_t utcMs, int utcOffsetSeconds);

@@ -31,12 +31,13 @@ void AlarmWatch::setEventLabelColor(int channel, std::uint32_t colour) {
         return;
     }
     bool& red = m_red[static_cast<std::size_t>(channel)];
-    const bool turnsRed = colour == kAlarmColour && !red;
-    red = colour == kAlarmColour;
+    const bool turnsRed = colour == link::protocol::AlarmColour && !red;
+    red = colour == link::protocol::AlarmColour;
     if (turnsRed && m_recording && m_sink) {
         const Now now = m_clock ? m_clock() : Now{};
         m_sink(AlarmRecord{0, now.utcMs, now.utcOffsetSeconds, channel,
-                           kChannelLabels[static_cast<std::size_t>(channel)], m_detectorClock});
+                           link::protocol::AlarmChannelLabels[static_cast<std::size_t>(channel)],
+                           m_detectorClock});
     }
 }
 

@@ -22,8 +22,6 @@ public:
     using Clock = std::function<Now()>;
     using Sink = std::function<void(const AlarmRecord&)>;
 
-    static constexpr std::uint32_t kAlarmColour = 192; // red 192, as the fade step sets it
-
     AlarmWatch(link::MonitorView& view, Clock clock, Sink sink);
 
     // While off, alarms are still shown but not handed on (a replay is not history).

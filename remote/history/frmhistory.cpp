@@ -3,126 +3,39 @@
 #include "remote/history/csvexport.h"
 #include "remote/history/historylog.h"
 
-#include "common/raster.h"
-
 #include <QComboBox>
 #include <QDateTime>
 #include <QDateTimeEdit>
 #include <QFileDialog>
-#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTableView>
-#include <QToolTip>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <sstream>
 
-using remote::history::AlarmRecord;
-using remote::history::HistoryFilter;
-
-// ---- TimelineView ----
-
-TimelineView::TimelineView(QWidget* parent)
-    : QWidget(parent) {
-    setMouseTracking(true);
-    setMinimumHeight(9 * 8 + fontMetrics().height());
-}
-
-void TimelineView::setState(timeline::State state) {
-    m_state = std::move(state);
-    update();
-}
-
-QString TimelineView::markText(std::size_t index) const {
-    if (index >= m_state.marks.size()) {
-        return {};
-    }
-    const auto& m = m_state.marks[index];
-    const int offset = index < m_offsets.size() ? m_offsets[index] : 0;
-    return QStringLiteral("%1  %2").arg(
-        QString::fromStdString(remote::history::isoLocalTime(m.utcMs, offset)),
-        QString::fromLatin1(remote::history::kChannelLabels[static_cast<std::size_t>(m.channel)]));
-}
-
-QRect TimelineView::plotRect() const {
-    // Channel names on the left, the range's ends under the rows.
-    const QFontMetrics metrics(font());
-    int gutter = 0;
-    for (const char* label : remote::history::kChannelLabels) {
-        gutter = std::max(gutter, metrics.horizontalAdvance(QString::fromLatin1(label)));
-    }
-    return QRect(gutter + 8, 0, std::max(0, width() - gutter - 8),
-                 std::max(0, height() - metrics.height() - 2));
-}
-
-void TimelineView::paintEvent(QPaintEvent*) {
-    const QRect plot = plotRect();
-    QImage image(plot.size(), common::kSurfaceFormat);
-    timeline::paint(image, m_state);
-    QPainter painter(this);
-    painter.drawImage(plot.topLeft(), image);
-    const int rh = timeline::rowHeight(plot.height());
-    if (rh <= 0) {
-        return;
-    }
-    for (int row = 0; row < timeline::kRows; ++row) {
-        painter.drawText(
-            QRect(0, row * rh, plot.left() - 4, rh), Qt::AlignRight | Qt::AlignVCenter,
-            QString::fromLatin1(remote::history::kChannelLabels[static_cast<std::size_t>(row)]));
-    }
-    const auto when = [](std::int64_t ms) {
-        return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-    };
-    const QRect axis(plot.left(), plot.bottom() + 2, plot.width(), height() - plot.bottom() - 2);
-    painter.drawText(axis, Qt::AlignLeft | Qt::AlignTop, when(m_state.fromMs));
-    painter.drawText(axis, Qt::AlignRight | Qt::AlignTop, when(m_state.toMs));
-}
-
-void TimelineView::mouseMoveEvent(QMouseEvent* event) {
-    const QRect plot = plotRect();
-    const auto hit =
-        timeline::hitTest(m_state, plot.size(), event->position().toPoint() - plot.topLeft());
-    if (hit != m_state.hovered) {
-        m_state.hovered = hit;
-        update();
-    }
-    if (hit) {
-        QToolTip::showText(event->globalPosition().toPoint(), markText(*hit), this);
-    } else {
-        QToolTip::hideText();
-    }
-}
-
-void TimelineView::leaveEvent(QEvent*) {
-    if (m_state.hovered) {
-        m_state.hovered.reset();
-        update();
-    }
-}
-
-// ---- frmHistory ----
+namespace remote::history {
 
 frmHistory::frmHistory(HistoryLog& log, Clock clock, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_log(log)
     , m_clock(clock ? std::move(clock)
                     : Clock([] { return QDateTime::currentMSecsSinceEpoch(); })) {
+    // Automation finds the window by this name, whatever namespace its class is in.
+    setObjectName(QStringLiteral("frmHistory"));
     setWindowTitle(QString::fromLatin1(kCaption));
     resize(760, 560);
 
     cboChannel = new QComboBox(this);
     cboChannel->addItem(QStringLiteral("All channels"), -1);
-    for (int c = 0; c < remote::history::kChannelCount; ++c) {
+    for (int c = 0; c < kChannelCount; ++c) {
         cboChannel->addItem(
             QString::number(c) + QStringLiteral("  ") +
-                QString::fromLatin1(remote::history::kChannelLabels[static_cast<std::size_t>(c)]),
+                QString::fromLatin1(
+                    link::protocol::AlarmChannelLabels[static_cast<std::size_t>(c)]),
             c);
     }
     cboRange = new QComboBox(this);
@@ -210,8 +123,7 @@ void frmHistory::setCustomRange(std::int64_t fromMs, std::int64_t toMs) {
 }
 
 void frmHistory::setChannel(int channel) {
-    cboChannel->setCurrentIndex(
-        channel < 0 || channel >= remote::history::kChannelCount ? 0 : channel + 1);
+    cboChannel->setCurrentIndex(channel < 0 || channel >= kChannelCount ? 0 : channel + 1);
 }
 
 void frmHistory::refresh() {
@@ -244,7 +156,7 @@ void frmHistory::refresh() {
         filter.to = m_toMs + 1;
     }
     const int channel = cboChannel->currentData().toInt();
-    filter.channelMask = channel < 0 ? (1u << remote::history::kChannelCount) - 1 : 1u << channel;
+    filter.channelMask = channel < 0 ? (1u << kChannelCount) - 1 : 1u << channel;
     m_model.setFilter(filter);
     m_model.reload(m_log.store());
     showStatus();
@@ -291,13 +203,12 @@ void frmHistory::updateTimeline() {
         state.marks.push_back({r.utcMs, r.channel});
         offsets.push_back(r.utcOffsetSeconds);
     }
-    m_timeline->m_offsets = std::move(offsets);
-    m_timeline->setState(std::move(state));
+    m_timeline->setState(std::move(state), std::move(offsets));
 }
 
 bool frmHistory::exportCsv(const QString& file, QString& error) const {
     std::ostringstream text;
-    remote::history::CsvWriter csv(text);
+    CsvWriter csv(text);
     for (const AlarmRecord& r : m_model.rows()) {
         csv.write(r);
     }
@@ -330,3 +241,5 @@ void frmHistory::exportClicked() {
 QString frmHistory::statusText() const {
     return lblStatus->text();
 }
+
+} // namespace remote::history

@@ -1,43 +1,21 @@
 #pragma once
 
 #include "remote/history/historymodel.h"
-#include "remote/history/timeline.h"
+#include "remote/history/timelineview.h"
 
 #include <QWidget>
 
 #include <functional>
 
-class HistoryLog;
 class QComboBox;
 class QDateTimeEdit;
 class QLabel;
 class QPushButton;
 class QTableView;
 
-// The self-drawn timeline above the table; shows the alarm's time under the cursor.
-class TimelineView : public QWidget {
-    Q_OBJECT
+namespace remote::history {
 
-public:
-    explicit TimelineView(QWidget* parent = nullptr);
-    void setState(timeline::State state);
-    const timeline::State& state() const { return m_state; }
-    QSize sizeHint() const override { return {600, 9 * 14 + 2 * fontMetrics().height()}; }
-    // Where the rows are drawn; channel names to the left, the range's ends below.
-    QRect plotRect() const;
-    // The text the hover shows for a mark.
-    QString markText(std::size_t index) const;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-
-private:
-    timeline::State m_state;
-    std::vector<int> m_offsets; // UTC offset of each mark, for its local time
-    friend class frmHistory;
-};
+class HistoryLog;
 
 // The alarm history window: filters (channel, time range), the timeline and the table of
 // the shown alarms, which follow new alarms as they are stored, and the CSV export.
@@ -68,7 +46,7 @@ public:
 
 private:
     void refresh();
-    void alarmStored(const remote::history::AlarmRecord& alarm);
+    void alarmStored(const AlarmRecord& alarm);
     void exportClicked();
     void showStatus();
     void updateTimeline();
@@ -87,3 +65,5 @@ private:
     std::int64_t m_fromMs = 0;
     std::int64_t m_toMs = 0;
 };
+
+} // namespace remote::history

@@ -9,9 +9,7 @@
 #include <fstream>
 #include <iostream>
 
-namespace historycli {
-
-using namespace remote::history;
+namespace remote::history::cli {
 
 bool wantsExport(const QStringList& arguments) {
     return arguments.contains(QStringLiteral("--export-history"));
@@ -97,4 +95,4 @@ int exportHistory(const QStringList& arguments, const QString& historyFile, QStr
     return 0;
 }
 
-} // namespace historycli
+} // namespace remote::history::cli

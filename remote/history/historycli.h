@@ -7,7 +7,7 @@
 // as CSV, for scripts; no window is shown. T is ISO 8601 ("2026-12-10T05:30:00+01:00",
 // "2026-12-10"; without an offset, UTC). FILE "-" is standard output. The history is only
 // read: nothing is written to it or beside it.
-namespace historycli {
+namespace remote::history::cli {
 
 // Exit codes besides 0 and 2 (bad arguments).
 inline constexpr int kFailed = 1;  // no history could be read, or the CSV not written
@@ -20,4 +20,4 @@ bool wantsExport(const QStringList& arguments);
 // errors (one line).
 int exportHistory(const QStringList& arguments, const QString& historyFile, QString& errors);
 
-} // namespace historycli
+} // namespace remote::history::cli

@@ -1,6 +1,6 @@
 #include "remote/history/historylog.h"
 
-#include <QStandardPaths>
+namespace remote::history {
 
 HistoryLog::HistoryLog(QObject* parent)
     : QObject(parent) {
@@ -15,33 +15,26 @@ HistoryLog::~HistoryLog() {
     m_writer.reset();
 }
 
-QString HistoryLog::defaultFile() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/alarm-history.sqlite3");
-}
-
 bool HistoryLog::open(const QString& file) {
     m_writer.reset();
-    remote::history::HistoryStoreOptions options;
+    HistoryStoreOptions options;
     // From the checkpointer's thread: handed to this object's thread before it is shown.
-    options.checkpointFailed = [this](const remote::history::HistoryError& error) {
-        const QString text =
-            QString::fromStdString(remote::history::HistoryWriter::checkpointProblem(error));
+    options.checkpointFailed = [this](const HistoryError& error) {
+        const QString text = QString::fromStdString(HistoryWriter::checkpointProblem(error));
         QMetaObject::invokeMethod(
             this, [this, text] { emit statusChanged(text); }, Qt::QueuedConnection);
     };
-    m_writer = std::make_unique<remote::history::HistoryWriter>(file.toStdString(), options);
+    m_writer = std::make_unique<HistoryWriter>(file.toStdString(), options);
     const bool opened = m_writer->open();
     update();
     return opened;
 }
 
-void HistoryLog::record(const remote::history::AlarmRecord& alarm) {
+void HistoryLog::record(const AlarmRecord& alarm) {
     if (!m_writer) {
         return;
     }
-    m_writer->record(
-        alarm, [this](const remote::history::AlarmRecord& stored) { emit alarmStored(stored); });
+    m_writer->record(alarm, [this](const AlarmRecord& stored) { emit alarmStored(stored); });
     update();
 }
 
@@ -49,8 +42,7 @@ void HistoryLog::retry() {
     if (!m_writer) {
         return;
     }
-    m_writer->retry(
-        [this](const remote::history::AlarmRecord& stored) { emit alarmStored(stored); });
+    m_writer->retry([this](const AlarmRecord& stored) { emit alarmStored(stored); });
     update();
 }
 
@@ -59,8 +51,7 @@ void HistoryLog::close() {
         return;
     }
     if (m_writer->waiting() > 0) {
-        m_writer->retry(
-            [this](const remote::history::AlarmRecord& stored) { emit alarmStored(stored); });
+        m_writer->retry([this](const AlarmRecord& stored) { emit alarmStored(stored); });
     }
     m_writer->close();
     m_retryTimer.stop();
@@ -88,3 +79,5 @@ void HistoryLog::update() {
         m_retryTimer.start();
     }
 }
+
+} // namespace remote::history

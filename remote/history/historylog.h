@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace remote::history {
+
 // The station's alarm history as the windows see it. A failure never stops the station and
 // loses no alarm while memory holds it: alarms that cannot be written wait and are tried
 // again at the next alarm and every kRetryIntervalMs; the status bar is told why they wait
@@ -22,15 +24,12 @@ public:
     // Tries once more to write what waits, then closes the file with its log folded back.
     ~HistoryLog() override;
 
-    // The history file in the user's data folder.
-    static QString defaultFile();
-
     // Opens (or creates) the file and its folder; false, with problem() set and
     // problemFound emitted, when that fails. Alarms are kept from here on either way.
     bool open(const QString& file);
 
     // Stores an alarm after any that wait and tells the windows of each one written.
-    void record(const remote::history::AlarmRecord& alarm);
+    void record(const AlarmRecord& alarm);
     // Writes the alarms that wait, reopening the file when it was closed by a failure.
     void retry();
     // Closes the file as at shutdown: its log is folded back into it.
@@ -42,12 +41,10 @@ public:
     std::size_t waiting() const { return m_writer ? m_writer->waiting() : 0; }
     bool retrying() const { return m_retryTimer.isActive(); }
     // The open store, or null.
-    const remote::history::HistoryStore* store() const {
-        return m_writer ? m_writer->store() : nullptr;
-    }
+    const HistoryStore* store() const { return m_writer ? m_writer->store() : nullptr; }
 
 signals:
-    void alarmStored(const remote::history::AlarmRecord& alarm);
+    void alarmStored(const AlarmRecord& alarm);
     // Alarms stopped reaching the file: once until they reach it again.
     void problemFound(const QString& message);
     // The history's line in the status bar: a problem as it changes (the alarms waiting),
@@ -57,7 +54,9 @@ signals:
 private:
     void update();
 
-    std::unique_ptr<remote::history::HistoryWriter> m_writer;
+    std::unique_ptr<HistoryWriter> m_writer;
     QTimer m_retryTimer;
     QString m_problem;
 };
+
+} // namespace remote::history

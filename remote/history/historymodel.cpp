@@ -2,23 +2,23 @@
 
 #include <algorithm>
 
-using remote::history::AlarmRecord;
+namespace remote::history {
 
 HistoryModel::HistoryModel(QObject* parent)
     : QAbstractTableModel(parent) {}
 
-void HistoryModel::setFilter(const remote::history::HistoryFilter& filter) {
+void HistoryModel::setFilter(const HistoryFilter& filter) {
     m_filter = filter;
 }
 
-bool HistoryModel::reload(const remote::history::HistoryStore* store) {
+bool HistoryModel::reload(const HistoryStore* store) {
     beginResetModel();
     m_rows.clear();
     m_error.clear();
     if (store) {
         try {
             m_rows = store->read(m_filter);
-        } catch (const remote::history::HistoryError& e) {
+        } catch (const HistoryError& e) {
             m_rows.clear();
             m_error = QString::fromStdString(e.what());
         }
@@ -59,7 +59,7 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     const AlarmRecord& r = m_rows[static_cast<std::size_t>(index.row())];
     switch (index.column()) {
     case Time:
-        return QString::fromStdString(remote::history::isoLocalTime(r.utcMs, r.utcOffsetSeconds));
+        return QString::fromStdString(isoLocalTime(r.utcMs, r.utcOffsetSeconds));
     case Channel:
         return r.channel;
     case Label:
@@ -117,3 +117,5 @@ void HistoryModel::sort(int column, Qt::SortOrder order) {
     }
     emit layoutChanged();
 }
+
+} // namespace remote::history

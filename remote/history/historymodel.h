@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace remote::history {
+
 // The shown alarms as a table: time, channel, label and the detector's clock. Holds the
 // rows of the current filter; new alarms that pass it are appended as they come.
 class HistoryModel : public QAbstractTableModel {
@@ -16,16 +18,16 @@ public:
 
     explicit HistoryModel(QObject* parent = nullptr);
 
-    void setFilter(const remote::history::HistoryFilter& filter);
-    const remote::history::HistoryFilter& filter() const { return m_filter; }
+    void setFilter(const HistoryFilter& filter);
+    const HistoryFilter& filter() const { return m_filter; }
     // Replaces the rows with those of the store that pass the filter (none without one);
     // false, with error() set and no rows, when the store cannot be read.
-    bool reload(const remote::history::HistoryStore* store);
+    bool reload(const HistoryStore* store);
     // Why the last reload failed; empty when it did not.
     const QString& error() const { return m_error; }
     // Appends a new alarm when it passes the filter.
-    void add(const remote::history::AlarmRecord& alarm);
-    const std::vector<remote::history::AlarmRecord>& rows() const { return m_rows; }
+    void add(const AlarmRecord& alarm);
+    const std::vector<AlarmRecord>& rows() const { return m_rows; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -35,9 +37,11 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
-    std::vector<remote::history::AlarmRecord> m_rows;
-    remote::history::HistoryFilter m_filter;
+    std::vector<AlarmRecord> m_rows;
+    HistoryFilter m_filter;
     QString m_error;
     int m_sortColumn = Time;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
+
+} // namespace remote::history

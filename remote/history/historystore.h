@@ -15,6 +15,9 @@
 
 namespace remote::history {
 
+// The history file's name in the user's data folder.
+inline constexpr char kHistoryFileName[] = "alarm-history.sqlite3";
+
 // Why the history file could not be used, as far as the operator can act on it.
 enum class HistoryCause { Other, DiskFull, ReadOnly, Damaged };
 

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-namespace timeline {
+namespace remote::history::timeline {
 
 std::optional<int> columnOf(const State& state, int width, std::int64_t utcMs) {
     if (width <= 0 || state.toMs <= state.fromMs || utcMs < state.fromMs || utcMs > state.toMs) {
@@ -91,4 +91,4 @@ std::optional<std::size_t> hitTest(const State& state, QSize size, QPoint point)
     return best;
 }
 
-} // namespace timeline
+} // namespace remote::history::timeline

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "remote/link/protocol.h"
+
 #include <QImage>
 #include <QPoint>
 
@@ -9,7 +11,7 @@
 
 // The alarm timeline: one row per channel over a time range, one mark per alarm. Plain
 // state in, pixels out, so it is drawn and tested on an image.
-namespace timeline {
+namespace remote::history::timeline {
 
 struct Mark {
     std::int64_t utcMs = 0;
@@ -24,9 +26,12 @@ struct State {
 };
 
 inline constexpr QRgb kBackground = 0xFFFFFFFF;
-inline constexpr QRgb kStripe = 0xFFEEF2F7;    // every other row
-inline constexpr QRgb kRowLine = 0xFFC8CED6;   // the line under each row
-inline constexpr QRgb kMark = 0xFFC00000;      // the alarm labels' red
+inline constexpr QRgb kStripe = 0xFFEEF2F7;  // every other row
+inline constexpr QRgb kRowLine = 0xFFC8CED6; // the line under each row
+// The alarm labels' red, from its 0x00BBGGRR form.
+inline constexpr QRgb kMark =
+    qRgb(link::protocol::AlarmColour & 0xFF, link::protocol::AlarmColour >> 8 & 0xFF,
+         link::protocol::AlarmColour >> 16 & 0xFF);
 inline constexpr QRgb kHoverMark = 0xFF0050C0; // the mark under the cursor
 inline constexpr int kRows = 9;
 inline constexpr int kHitSlop = 3; // pixels either side of a mark that still hit it
@@ -45,4 +50,4 @@ void paint(QImage& image, const State& state);
 // The mark at a point of an image of size (the nearest within kHitSlop in its row).
 std::optional<std::size_t> hitTest(const State& state, QSize size, QPoint point);
 
-} // namespace timeline
+} // namespace remote::history::timeline

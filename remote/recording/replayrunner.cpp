@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-ReplayRunner::ReplayRunner(remote::recording::ReplayScheduler scheduler, Feed feed, QObject* parent)
+namespace remote::recording {
+
+ReplayRunner::ReplayRunner(ReplayScheduler scheduler, Feed feed, QObject* parent)
     : QObject(parent)
     , m_scheduler(std::move(scheduler))
     , m_feed(std::move(feed)) {
@@ -52,3 +54,5 @@ void ReplayRunner::step() {
             : 0;
     m_timer.start(waitMs);
 }
+
+} // namespace remote::recording

@@ -9,6 +9,8 @@
 #include <functional>
 #include <span>
 
+namespace remote::recording {
+
 // Drives a replay on the window's thread: a timer wakes when the next chunk is due and
 // hands the due bytes to the receive entry point, as a receive event would.
 class ReplayRunner : public QObject {
@@ -17,14 +19,13 @@ class ReplayRunner : public QObject {
 public:
     using Feed = std::function<void(std::span<const std::uint8_t>)>;
 
-    ReplayRunner(remote::recording::ReplayScheduler scheduler, Feed feed,
-                 QObject* parent = nullptr);
+    ReplayRunner(ReplayScheduler scheduler, Feed feed, QObject* parent = nullptr);
 
     void start();
     // Ends the replay early; finished follows.
     void stop();
     bool running() const { return m_running; }
-    const remote::recording::ReplayScheduler& scheduler() const { return m_scheduler; }
+    const ReplayScheduler& scheduler() const { return m_scheduler; }
 
 signals:
     void finished();
@@ -33,9 +34,11 @@ private:
     void step();
     std::uint64_t nowUs() const;
 
-    remote::recording::ReplayScheduler m_scheduler;
+    ReplayScheduler m_scheduler;
     Feed m_feed;
     QElapsedTimer m_clock;
     QTimer m_timer;
     bool m_running = false;
 };
+
+} // namespace remote::recording

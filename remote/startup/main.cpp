@@ -1,6 +1,7 @@
 #include "modcontrol.h"
 #include "remote/dialogs/messagesink.h"
 #include "remote/history/historycli.h"
+#include "remote/history/historystore.h"
 #include "terminationsignals.h"
 #ifdef STATION_AUTOMATION
 #include "remote/automation/automationbridge.h"
@@ -13,14 +14,15 @@
 int main(int argc, char** argv) {
     // A script's export of the alarm history: no window (and no display needed), no
     // single-instance check.
-    if (historycli::wantsExport(QStringList(argv, argv + argc))) {
+    if (remote::history::cli::wantsExport(QStringList(argv, argv + argc))) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("remote"));
         QString errors;
-        const int code = historycli::exportHistory(QCoreApplication::arguments(),
-                                                   modControl::defaultFolders().perUser +
-                                                       QStringLiteral("/alarm-history.sqlite3"),
-                                                   errors);
+        const int code = remote::history::cli::exportHistory(
+            QCoreApplication::arguments(),
+            modControl::defaultFolders().perUser + u'/' +
+                QLatin1String(remote::history::kHistoryFileName),
+            errors);
         if (!errors.isEmpty()) {
             std::fprintf(stderr, "remote: %s\n", qPrintable(errors));
         }

@@ -42,7 +42,7 @@ StationRecords::StationRecords(remote::link::MonitorView& window, remote::serial
     , m_watch(window, localNow,
               [this](const remote::history::AlarmRecord& alarm) { m_history.record(alarm); })
     , m_port(comm, m_recorder) {
-    connect(&m_history, &HistoryLog::statusChanged, this, &StationRecords::report);
+    connect(&m_history, &remote::history::HistoryLog::statusChanged, this, &StationRecords::report);
 }
 
 StationRecords::~StationRecords() {
@@ -113,7 +113,7 @@ void StationRecords::install(QMainWindow& window, const QString& dataFolder,
     if (dataFolder.isEmpty()) {
         report(QStringLiteral("Alarm history off: no data folder"));
     } else {
-        m_history.open(dataFolder + QStringLiteral("/alarm-history.sqlite3"));
+        m_history.open(dataFolder + u'/' + QLatin1String(remote::history::kHistoryFileName));
     }
 }
 
@@ -167,10 +167,10 @@ bool StationRecords::startReplay(const QString& file, int speed) {
         m_comm.setPortOpen(false);
     }
     m_watch.setRecording(false);
-    m_replay = std::make_unique<ReplayRunner>(
+    m_replay = std::make_unique<remote::recording::ReplayRunner>(
         remote::recording::ReplayScheduler(std::move(reader), speed),
         [this](std::span<const std::uint8_t> bytes) { m_receive(bytes); });
-    connect(m_replay.get(), &ReplayRunner::finished, this, [this] {
+    connect(m_replay.get(), &remote::recording::ReplayRunner::finished, this, [this] {
         // Released after the runner's own handler has returned.
         QMetaObject::invokeMethod(
             this, [this] { stopReplay(); }, Qt::QueuedConnection);
@@ -213,7 +213,7 @@ void StationRecords::stopReplay() {
 
 void StationRecords::showHistory() {
     if (!m_historyWindow) {
-        m_historyWindow = new frmHistory(m_history);
+        m_historyWindow = new remote::history::frmHistory(m_history);
         m_historyWindow->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_historyWindow->show();

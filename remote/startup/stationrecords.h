@@ -16,8 +16,10 @@
 class QAction;
 class QLabel;
 class QMainWindow;
-class ReplayRunner;
 
+namespace remote::recording {
+class ReplayRunner;
+}
 namespace remote::serial {
 class SerialComm;
 }
@@ -57,8 +59,8 @@ public:
 
     bool recording() const { return m_recorder.active(); }
     bool replaying() const { return m_replay != nullptr; }
-    HistoryLog& history() { return m_history; }
-    frmHistory* historyWindow() const { return m_historyWindow; }
+    remote::history::HistoryLog& history() { return m_history; }
+    remote::history::frmHistory* historyWindow() const { return m_historyWindow; }
     QString statusText() const;
     // The status bar's message about the last problem (history, recording or replay).
     QString problemText() const;
@@ -75,7 +77,7 @@ private:
 
     remote::link::MonitorView& m_window;
     remote::serial::SerialComm& m_comm;
-    HistoryLog m_history;
+    remote::history::HistoryLog m_history;
     remote::history::AlarmWatch m_watch;
     remote::recording::LineRecorder m_recorder;
     remote::recording::RecordingPort m_port;
@@ -87,7 +89,7 @@ private:
     QAction* m_replayAction = nullptr;
     QString m_title;
     bool m_portWasOpen = false;
-    std::unique_ptr<ReplayRunner> m_replay;
+    std::unique_ptr<remote::recording::ReplayRunner> m_replay;
     struct StatusShown {
         bool recording = false;
         std::uint64_t size = 0;
@@ -95,5 +97,5 @@ private:
         bool operator==(const StatusShown&) const = default;
     };
     std::optional<StatusShown> m_statusShown; // what the status widgets show now
-    QPointer<frmHistory> m_historyWindow;
+    QPointer<remote::history::frmHistory> m_historyWindow;
 };

@@ -55,7 +55,7 @@ TEST_F(WatchedLink, EachAlarmLandsWithItsChannelLabelAndTheTickTime) {
     EXPECT_EQ(rows()[1].utcOffsetSeconds, 7200);
     EXPECT_FALSE(rows()[1].detectorClock); // no settings frame yet
     // What the window shows is untouched by the watch.
-    EXPECT_EQ(view.eventColour[4], AlarmWatch::kAlarmColour);
+    EXPECT_EQ(view.eventColour[4], remote::link::protocol::AlarmColour);
 }
 
 TEST_F(WatchedLink, AReportDuringTheRedPhaseIsTheSameAlarmAFadedLabelANewOne) {
@@ -100,7 +100,7 @@ TEST_F(WatchedLink, AlarmsSeenWhileNotRecordingAreShownOnly) {
     watch.setRecording(false);
     alarmCode(3);
     ticks(1);
-    EXPECT_EQ(view.eventColour[3], AlarmWatch::kAlarmColour);
+    EXPECT_EQ(view.eventColour[3], remote::link::protocol::AlarmColour);
     watch.setRecording(true);
     ticks(1); // still the same red phase: no late row
     EXPECT_TRUE(rows().empty());

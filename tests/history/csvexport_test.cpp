@@ -98,7 +98,7 @@ struct CliExport : ::testing::Test {
     }
     int run(QStringList args, QString& errors) {
         args.prepend("remote");
-        return historycli::exportHistory(args, history, errors);
+        return cli::exportHistory(args, history, errors);
     }
     std::string output() const {
         std::ifstream in(out.toStdString(), std::ios::binary);
@@ -110,8 +110,8 @@ struct CliExport : ::testing::Test {
 
 TEST_F(CliExport, WritesTheRangeAsked) {
     QString errors;
-    EXPECT_TRUE(historycli::wantsExport({"remote", "--export-history", "x"}));
-    EXPECT_FALSE(historycli::wantsExport({"remote"}));
+    EXPECT_TRUE(cli::wantsExport({"remote", "--export-history", "x"}));
+    EXPECT_FALSE(cli::wantsExport({"remote"}));
     ASSERT_EQ(run({"--export-history", out, "--from", "1970-01-02", "--to", "1970-01-04T00:00:00Z"},
                   errors),
               0)
@@ -231,7 +231,7 @@ TEST_F(CliExport, ADamagedHistoryExportsEveryReadableRowAndSaysHowManyWereNot) {
     ASSERT_GT(lost, 0u);
     const auto before = historytest::listing(dir.path().toStdString());
     QString errors;
-    EXPECT_EQ(run({"--export-history", out}, errors), historycli::kDamaged);
+    EXPECT_EQ(run({"--export-history", out}, errors), cli::kDamaged);
     EXPECT_EQ(errors.toStdString(),
               history.toStdString() + ": damaged: " + std::to_string(lost) +
                   " alarms could not be read; every readable alarm in the range was exported");
@@ -286,7 +286,7 @@ TEST_F(CliExport, AFarAwayIdInADamagedFileDoesNotMakeTheExportRunOn) {
     ASSERT_GE(leaves.size(), 3u);
     const std::size_t lost = historytest::damage(history.toStdString(), leaves.back());
     QString errors;
-    EXPECT_EQ(run({"--export-history", out}, errors), historycli::kDamaged);
+    EXPECT_EQ(run({"--export-history", out}, errors), cli::kDamaged);
     EXPECT_TRUE(errors.contains("could not be read")) << errors.toStdString();
     EXPECT_TRUE(errors.contains(QString(": damaged: %1 alarms could not be read").arg(lost)))
         << errors.toStdString();

@@ -14,6 +14,7 @@
 #include <sqlcipher/sqlite3.h>
 
 using namespace remote::history;
+using remote::link::protocol::AlarmChannelLabels;
 
 namespace {
 
@@ -28,7 +29,7 @@ struct HistoryWindow : ::testing::Test {
         for (int i = 0; i < 12; ++i) {
             const int channel = i % 9;
             log.record(AlarmRecord{0, now - 7'200'000 + i * 600'000LL, 3600, channel,
-                                   i == 5 ? "Ext4, \"Digital\"" : kChannelLabels[channel],
+                                   i == 5 ? "Ext4, \"Digital\"" : AlarmChannelLabels[channel],
                                    std::nullopt});
         }
     }
@@ -50,7 +51,7 @@ TEST_F(HistoryWindow, FiltersByRangeAndChannelAndFollowsNewAlarms) {
     EXPECT_EQ(window.model().rowCount(), 2) << "both ends are in the range";
 
     window.setRange(frmHistory::LastHour);
-    log.record(AlarmRecord{0, now + 100, 3600, 7, kChannelLabels[7], "2026-12-23 05:26:40"});
+    log.record(AlarmRecord{0, now + 100, 3600, 7, AlarmChannelLabels[7], "2026-12-23 05:26:40"});
     ASSERT_EQ(window.model().rowCount(), 7);
     EXPECT_EQ(window.model().data(window.model().index(6, HistoryModel::Label)).toString(),
               "Ext6 :");
@@ -124,6 +125,23 @@ TEST_F(HistoryWindow, HoverOverAMarkShowsItsLocalTime) {
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(view, &leave);
     EXPECT_FALSE(view->state().hovered);
+}
+
+TEST(TimelineViewAlone, HoverTextTakesEachMarksOwnOffsetAndNothingForMarksNotDrawn) {
+    TimelineView view;
+    timeline::State state;
+    state.toMs = 10'000'000;
+    state.marks = {{1'000'000, 0}, {2'000'000, 8}, {3'000'000, 9}, {4'000'000, -1}};
+    view.setState(state, {7200});
+    EXPECT_EQ(view.markText(0).toStdString(), isoLocalTime(1'000'000, 7200) + "  RF Signal :");
+    EXPECT_EQ(view.markText(1).toStdString(), isoLocalTime(2'000'000, 0) + "  Ext7 :")
+        << "a mark without an offset is shown in UTC";
+    EXPECT_TRUE(view.markText(2).isEmpty());
+    EXPECT_TRUE(view.markText(3).isEmpty());
+    EXPECT_TRUE(view.markText(4).isEmpty());
+    // A new state brings its own offsets: none left over from the last one.
+    view.setState(state);
+    EXPECT_EQ(view.markText(0).toStdString(), isoLocalTime(1'000'000, 0) + "  RF Signal :");
 }
 
 TEST_F(HistoryWindow, AHistoryThatCannotBeReadShowsWhyNotNoAlarms) {

@@ -13,12 +13,17 @@
 #include <sqlcipher/sqlite3.h>
 
 using namespace remote::history;
+using remote::link::protocol::AlarmChannelLabels;
 
 namespace {
 
 AlarmRecord alarm(std::int64_t ms, int channel, std::optional<std::string> clock = {}) {
-    return AlarmRecord{
-        0, ms, 3600, channel, kChannelLabels[static_cast<std::size_t>(channel)], std::move(clock)};
+    return AlarmRecord{0,
+                       ms,
+                       3600,
+                       channel,
+                       AlarmChannelLabels[static_cast<std::size_t>(channel)],
+                       std::move(clock)};
 }
 
 AlarmRecord labelled(std::int64_t ms, int channel, std::string label) {

@@ -16,6 +16,7 @@
 using namespace remote::history;
 using historytest::DiskFiller;
 using historytest::ScratchDisk;
+using remote::link::protocol::AlarmChannelLabels;
 
 namespace {
 
@@ -24,8 +25,9 @@ AlarmRecord alarm(int n, std::string label = {}) {
                        1'798'000'000'000 + n * 1000LL,
                        3600,
                        n % kChannelCount,
-                       label.empty() ? kChannelLabels[static_cast<std::size_t>(n % kChannelCount)]
-                                     : std::move(label),
+                       label.empty()
+                           ? AlarmChannelLabels[static_cast<std::size_t>(n % kChannelCount)]
+                           : std::move(label),
                        "2026-12-23 05:26:40"};
 }
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace timeline;
+using namespace remote::history::timeline;
 
 namespace {
 

@@ -9,6 +9,9 @@
 
 #include <cstdio>
 
+using namespace remote::history;
+using remote::link::protocol::AlarmChannelLabels;
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc != 2) {
@@ -39,8 +42,7 @@ int main(int argc, char** argv) {
                 static_cast<std::int64_t>(next() % (2 * burst.spreadMinutes * 60'000)) -
                 burst.spreadMinutes * 60'000;
             log.record({0, now - burst.centreHoursAgo * 3'600'000 + offset, 3600, burst.channel,
-                        remote::history::kChannelLabels[static_cast<std::size_t>(burst.channel)],
-                        std::nullopt});
+                        AlarmChannelLabels[static_cast<std::size_t>(burst.channel)], std::nullopt});
         }
     }
     frmHistory window(log, [now] { return now; });
