@@ -1,7 +1,7 @@
 // A form saved by Qt Designer with two image buttons, built by QUiLoader through the
 // designer plugin.
 #include "torvelbutton/model/torvelimagebutton_p.h"
-#include "torvelbutton/model/typeinfo.h"
+#include "torvelbutton/com/typeinfo.h"
 
 #include <QFile>
 #include <QUiLoader>

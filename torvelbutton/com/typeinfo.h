@@ -1,6 +1,6 @@
 #pragma once
 
-#include "torvelbutton/model/comserver.h"
+#include "torvelbutton/com/comserver.h"
 #include "torvelbutton/model/torvelbutton_export.h"
 
 #include <QImage>
