@@ -1,7 +1,7 @@
 #pragma once
 
+#include "torvelbutton/buttontypes.h"
 #include "torvelbutton/com/comserver.h"
-#include "torvelbutton/model/torvelbutton_export.h"
 
 #include <QImage>
 #include <QString>
