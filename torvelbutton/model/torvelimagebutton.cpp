@@ -74,9 +74,6 @@ TorvelImageButton::~TorvelImageButton() {
 
 // ---- reading ----------------------------------------------------------------------------
 
-const TorvelImageButton::Members& TorvelImageButton::members() const {
-    return d->m;
-}
 const ControlSurface& TorvelImageButton::surface() const {
     return d->painter.surface();
 }

@@ -111,9 +111,9 @@ public:
     Q_PROPERTY(int ImageListHeight READ imageListHeight WRITE setImageListHeight)
     Q_PROPERTY(int MousePointer READ mousePointer WRITE setMousePointer)
 
-    // The state of one instance (torvelimagebutton_p.h). Kept out of this header so that
-    // the library's binary interface does not change with it.
-    struct Members;
+    // The state of one instance and its children, defined in the library's internal
+    // header (torvelimagebutton_p.h), so that the binary interface does not change with it.
+    struct Private;
 
     explicit TorvelImageButton(QWidget* parent = nullptr);
     ~TorvelImageButton() override;
@@ -123,8 +123,6 @@ public:
     void initProperties();
     void readProperties(const common::PropertyBag& bag);
     void writeProperties(common::PropertyBag& bag) const;
-
-    const Members& members() const;
 
     // Pictures, shared by reference (a null image is "nothing").
     QImage imageList() const;
@@ -300,8 +298,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Private;
-
     void notify(QLatin1StringView key);
     void redrawIfPainted();
     bool setRangedInt16(qint16& member, int value, int low, int high, QLatin1StringView key);
