@@ -40,4 +40,32 @@ inline std::optional<std::int32_t> roundToInt32(double v) {
     return roundToInt<std::int32_t>(v);
 }
 
+// 16-bit arithmetic of layout intermediates, computed in int: a result outside
+// -32768..32767 has no value, where a 16-bit program would have stopped with an overflow.
+inline bool fitsInt16(std::int64_t v) {
+    return v >= std::numeric_limits<std::int16_t>::min() &&
+           v <= std::numeric_limits<std::int16_t>::max();
+}
+
+// roundToInt16, widened to int for further arithmetic.
+inline std::optional<int> nearestInt16(double v) {
+    const auto r = roundToInt16(v);
+    return r ? std::optional<int>(*r) : std::nullopt;
+}
+
+inline std::optional<int> addInt16(int a, int b) {
+    const std::int64_t s = std::int64_t{a} + b;
+    return fitsInt16(s) ? std::optional<int>(static_cast<int>(s)) : std::nullopt;
+}
+
+// A missing operand (an earlier overflow) gives no value either.
+inline std::optional<int> addInt16(std::optional<int> a, int b) {
+    return a ? addInt16(*a, b) : std::nullopt;
+}
+
+inline std::optional<int> subtractInt16(int a, int b) {
+    const std::int64_t d = std::int64_t{a} - b;
+    return fitsInt16(d) ? std::optional<int>(static_cast<int>(d)) : std::nullopt;
+}
+
 } // namespace common

@@ -74,7 +74,7 @@ protected:
     QLabel* lbl() const { return button->findChild<QLabel*>("lbl"); }
     QWidget* imgTemp() const { return button->findChild<QWidget*>("imgTemp"); }
     QRgb at(int x, int y) const { return button->surface().image().pixel(x, y); }
-    const TorvelImageButton::Members& m() const { return button->members(); }
+    const torvelbutton::ButtonMembers& m() const { return torvelbutton::buttonMembers(*button); }
 
     // Change notices given while f runs.
     template <typename F>

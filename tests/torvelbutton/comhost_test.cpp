@@ -1,6 +1,6 @@
 // A host that knows the library only by its file and its identifiers: it loads it with
 // dlopen and reaches the button through the class factory and dispatch numbers.
-#include "torvelbutton/model/comserver.h"
+#include "torvelbutton/com/comserver.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // A form saved by Qt Designer with two image buttons, built by QUiLoader through the
 // designer plugin.
+#include "torvelbutton/com/typeinfo.h"
 #include "torvelbutton/model/torvelimagebutton_p.h"
-#include "torvelbutton/model/typeinfo.h"
 
 #include <QFile>
 #include <QUiLoader>
@@ -41,7 +41,7 @@ TEST(DesignerPlugin, QUiLoaderBuildsAFormWithTwoButtons) {
     EXPECT_EQ(cancel->gap(), 4);
 
     form->show();
-    EXPECT_TRUE(ok->members().Painted) << "shown: the first pass has run";
+    EXPECT_TRUE(torvelbutton::buttonMembers(*ok).Painted) << "shown: the first pass has run";
     EXPECT_EQ(ok->surface().size(), QSize(100, 30));
 }
 

@@ -566,13 +566,17 @@ const Interaction kSeeThroughWatch = {
     [](Stage& s) {
         s.button->setButtonTransparent(Btn::Transparent);
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return s.button->members().FirstTickDone && !s.button->members().ResizePending; },
+            [&] {
+                return torvelbutton::buttonMembers(*s.button).FirstTickDone &&
+                       !torvelbutton::buttonMembers(*s.button).ResizePending;
+            },
             10000));
     },
     [](Stage& s) {
         const int x = s.button->x() + 7;
         s.button->move(x, s.button->y());
-        EXPECT_TRUE(s.waitFor([&] { return s.button->members().PrevOwnLeft == x; }));
+        EXPECT_TRUE(
+            s.waitFor([&] { return torvelbutton::buttonMembers(*s.button).PrevOwnLeft == x; }));
     }};
 
 // A loaded see-through button in a frame shows its kept snapshot on the watch's first tick.
@@ -590,7 +594,10 @@ const Interaction kSeeThroughFirstTick = {
         bag.writeProperty("TransparentPicture", solid(100, 30, qRgb(9, 9, 9)));
         s.button->readProperties(bag);
     },
-    [](Stage& s) { EXPECT_TRUE(s.waitFor([&] { return s.button->members().FirstTickDone; })); }};
+    [](Stage& s) {
+        EXPECT_TRUE(
+            s.waitFor([&] { return torvelbutton::buttonMembers(*s.button).FirstTickDone; }));
+    }};
 
 class HandlerDeletes : public ::testing::TestWithParam<Look> {};
 

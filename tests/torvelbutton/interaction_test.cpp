@@ -21,7 +21,7 @@ public:
         const QString prefix = name.isEmpty() ? QString() : name + ":";
         auto add = [this, b, prefix](const QString& e) {
             entries << prefix + e;
-            states << b->members().ButtonState;
+            states << torvelbutton::buttonMembers(*b).ButtonState;
         };
         QObject::connect(b, &Btn::Click, [add] { add("Click"); });
         QObject::connect(b, &Btn::DblClick, [add] { add("DblClick"); });

@@ -144,14 +144,4 @@ INSTANTIATE_TEST_SUITE_P(
                    8}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Nearest, HalvesGoToTheEvenNeighbourWithinSixteenBits) {
-    EXPECT_EQ(torvelbutton::nearest(25.5), 26);
-    EXPECT_EQ(torvelbutton::nearest(26.5), 26);
-    EXPECT_EQ(torvelbutton::nearest(-0.5), 0);
-    EXPECT_EQ(torvelbutton::nearest(-1.5), -2);
-    EXPECT_EQ(torvelbutton::nearest(32767.4), 32767);
-    EXPECT_EQ(torvelbutton::nearest(32767.5), std::nullopt);
-    EXPECT_EQ(torvelbutton::nearest(-32768.5), -32768);
-}
-
 } // namespace

@@ -1,8 +1,8 @@
 #include "buttontestsupport.h"
 
+#include "common/raster.h"
 #include "torvelbutton/render/alpha.h"
 #include "torvelbutton/render/pictureclip.h"
-#include "torvelbutton/render/raster.h"
 
 namespace {
 
@@ -47,11 +47,11 @@ TEST(Raster, ConstantBlendIsColourOverPictureInWholeNumbers) {
     } rows[] = {{0, 255, 51, 204},  {0, 255, 0, 255},     {0, 255, 255, 0},
                 {255, 0, 128, 128}, {200, 100, 229, 190}, {10, 20, 3, 20}};
     for (const auto& row : rows) {
-        EXPECT_EQ(raster::blendChannel(row.colour, row.picture, row.a), row.result)
+        EXPECT_EQ(common::blendChannel(row.colour, row.picture, row.a), row.result)
             << row.colour << " over " << row.picture << " at " << row.a;
     }
     QImage image = solid(4, 4, qRgb(255, 255, 255));
-    raster::blendConstant(image, QRect(1, 1, 10, 2), qRgb(0, 0, 0), 51);
+    common::blendRect(image, QRect(1, 1, 10, 2), qRgb(0, 0, 0), 51);
     EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
     EXPECT_EQ(image.pixel(1, 1), qRgb(204, 204, 204));
     EXPECT_EQ(image.pixel(3, 2), qRgb(204, 204, 204));
@@ -61,9 +61,9 @@ TEST(Raster, ConstantBlendIsColourOverPictureInWholeNumbers) {
 TEST(Raster, LinesLeaveOutTheirEndPoint) {
     QImage image = solid(6, 4, 0);
     const QRgb grey = qRgb(200, 200, 200);
-    raster::drawLine(image, {1, 0}, {1, 4}, grey); // down to the row past the last
-    raster::drawLine(image, {2, 1}, {5, 1}, grey);
-    raster::drawLine(image, {6, 0}, {6, 4}, grey); // wholly outside
+    common::drawLineWithoutEnd(image, 1, 0, 1, 4, grey); // down to the row past the last
+    common::drawLineWithoutEnd(image, 2, 1, 5, 1, grey);
+    common::drawLineWithoutEnd(image, 6, 0, 6, 4, grey); // wholly outside
     for (int y = 0; y < 4; ++y) {
         EXPECT_EQ(image.pixel(1, y), grey) << y;
         EXPECT_EQ(image.pixel(5, y), qRgb(0, 0, 0)) << y;
@@ -79,7 +79,7 @@ TEST(Raster, StretchTakesTheNearestSampleAndKeepsBothEnds) {
         src.setPixel(x, 0, c[x]);
     }
     QImage dst = solid(9, 1, 0);
-    raster::paintPicture(dst, QRect(1, 0, 7, 1), src, src.rect());
+    common::drawPicture(dst, QRect(1, 0, 7, 1), src, src.rect());
     const QRgb expected[9] = {qRgb(0, 0, 0), c[0], c[0], c[1],         c[1],
                               c[1],          c[2], c[2], qRgb(0, 0, 0)};
     for (int x = 0; x < 9; ++x) {
@@ -87,7 +87,7 @@ TEST(Raster, StretchTakesTheNearestSampleAndKeepsBothEnds) {
     }
     // Shrinking keeps the ends too.
     QImage narrow = solid(2, 1, 0);
-    raster::paintPicture(narrow, QRect(0, 0, 2, 1), dst, QRect(1, 0, 7, 1));
+    common::drawPicture(narrow, QRect(0, 0, 2, 1), dst, QRect(1, 0, 7, 1));
     EXPECT_EQ(narrow.pixel(0, 0), c[0]);
     EXPECT_EQ(narrow.pixel(1, 0), c[2]);
 }
@@ -95,18 +95,18 @@ TEST(Raster, StretchTakesTheNearestSampleAndKeepsBothEnds) {
 TEST(Raster, CopiesClipAtBothPicturesAndEmptySizesDrawNothing) {
     QImage src = solid(4, 4, qRgb(1, 2, 3));
     QImage dst = solid(5, 5, 0);
-    raster::paintPicture(dst, QRect(3, 3, 4, 4), src, src.rect()); // runs off dst
+    common::drawPicture(dst, QRect(3, 3, 4, 4), src, src.rect()); // runs off dst
     EXPECT_EQ(dst.pixel(4, 4), qRgb(1, 2, 3));
     EXPECT_EQ(dst.pixel(2, 2), qRgb(0, 0, 0));
     dst.fill(0);
-    raster::paintPicture(dst, QRect(0, 0, 3, 3), src, QRect(2, 2, 3, 3)); // runs off src
+    common::drawPicture(dst, QRect(0, 0, 3, 3), src, QRect(2, 2, 3, 3)); // runs off src
     EXPECT_EQ(dst.pixel(0, 0), qRgb(1, 2, 3));
     EXPECT_EQ(dst.pixel(1, 1), qRgb(1, 2, 3));
     EXPECT_EQ(dst.pixel(2, 2), qRgb(0, 0, 0));
     dst.fill(0);
-    raster::paintPicture(dst, QRect(0, 0, 0, 3), src, src.rect());
-    raster::paintPicture(dst, QRect(0, 0, -2, 3), src, src.rect());
-    raster::paintPicture(dst, QRect(0, 0, 3, 3), src, QRect(0, 0, 3, 0));
+    common::drawPicture(dst, QRect(0, 0, 0, 3), src, src.rect());
+    common::drawPicture(dst, QRect(0, 0, -2, 3), src, src.rect());
+    common::drawPicture(dst, QRect(0, 0, 3, 3), src, QRect(0, 0, 3, 0));
     EXPECT_EQ(dst, solid(5, 5, 0));
 }
 
@@ -115,7 +115,7 @@ TEST(Raster, PicturesWithAlphaAreBlendedOver) {
     src.setPixel(0, 0, qRgba(255, 0, 0, 0));   // fully transparent
     src.setPixel(1, 0, qRgba(255, 0, 0, 128)); // half
     QImage dst = solid(2, 1, qRgb(0, 0, 255));
-    raster::paintPicture(dst, QPoint(0, 0), src);
+    common::drawPicture(dst, QPoint(0, 0), src);
     EXPECT_EQ(dst.pixel(0, 0), qRgb(0, 0, 255));
     EXPECT_EQ(qRed(dst.pixel(1, 0)), 128);
     EXPECT_EQ(qBlue(dst.pixel(1, 0)), 127);

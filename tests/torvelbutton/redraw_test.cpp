@@ -1,7 +1,7 @@
 #include "buttontestsupport.h"
 
 #include "common/propertybag.h"
-#include "torvelbutton/render/raster.h"
+#include "common/raster.h"
 
 #include <QTimer>
 
@@ -285,7 +285,7 @@ TEST_F(Overlay, PressedPictureLookIsShiftedTwoPixels) {
     button->Redraw();
     ASSERT_EQ(button->size(), QSize(40, 20));
     const QRgb p = picture.pixel(10, 10);
-    using torvelbutton::raster::blendChannel;
+    using common::blendChannel;
     EXPECT_EQ(at(10, 10), qRgb(blendChannel(0, qRed(p), 51), blendChannel(0, qGreen(p), 51),
                                blendChannel(0, qBlue(p), 51)))
         << "normal: tinted at 80 %, not shifted";

@@ -43,7 +43,7 @@ protected:
         form->show();
     }
 
-    const TorvelImageButton::Members& m() const { return button->members(); }
+    const torvelbutton::ButtonMembers& m() const { return torvelbutton::buttonMembers(*button); }
     QRgb at(int x, int y) const { return button->surface().image().pixel(x, y); }
     QTimer* timer2() const { return button->findChild<QTimer*>("Timer2"); }
     qint64 snapshotKey() const { return button->surface().picture().cacheKey(); }
@@ -135,7 +135,8 @@ TEST_F(SeeThrough, InAFrameTheSnapshotIsKeptWithTheInstanceAndShownOnTheNextLoad
     loaded->readProperties(bag);
     loaded->show();
     ASSERT_TRUE(loaded->findChild<QTimer*>("Timer2")->isActive());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded->members().FirstTickDone; }, kWait));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return torvelbutton::buttonMembers(*loaded).FirstTickDone; }, kWait));
     EXPECT_EQ(loaded->surface().image().pixel(50, 15), PatternForm::at(30 + 50, 50 + 15));
 }
 

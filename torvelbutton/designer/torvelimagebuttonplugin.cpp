@@ -1,7 +1,7 @@
 #include "torvelimagebuttonplugin.h"
 
+#include "torvelbutton/com/typeinfo.h"
 #include "torvelbutton/model/torvelimagebutton.h"
-#include "torvelbutton/model/typeinfo.h"
 
 #include <QIcon>
 #include <QPixmap>

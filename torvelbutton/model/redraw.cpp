@@ -3,6 +3,7 @@
 // picture looks.
 #include "torvelimagebutton_p.h"
 
+#include "common/numeric.h"
 #include "torvelbutton/render/layout.h"
 #include "torvelbutton/render/pictureholder.h"
 
@@ -16,17 +17,6 @@ namespace {
 bool isPictureLook(int attrib) {
     return attrib == TorvelImageButton::btnImage || attrib == TorvelImageButton::btnImage_In ||
            attrib == TorvelImageButton::btnImage_Only;
-}
-
-std::optional<int> plus16(std::optional<int> a, int b) {
-    if (!a) {
-        return std::nullopt;
-    }
-    const int s = *a + b;
-    if (s < -32768 || s > 32767) {
-        return std::nullopt;
-    }
-    return s;
 }
 
 void moveTo(QWidget* w, const Placement& p) {
@@ -204,9 +194,9 @@ void TorvelImageButton::redrawWithoutPicture() {
     const double W = width();
     const double H = height();
     const std::optional<int> top =
-        plus16(nearest((H - d->lbl->height()) / 2.0), d->m.CaptionOffsetY);
+        common::addInt16(common::nearestInt16((H - d->lbl->height()) / 2.0), d->m.CaptionOffsetY);
     const std::optional<int> left =
-        plus16(nearest((W - d->lbl->width()) / 2.0), d->m.CaptionOffsetX);
+        common::addInt16(common::nearestInt16((W - d->lbl->width()) / 2.0), d->m.CaptionOffsetX);
     moveTo(d->lbl, Placement{left, top});
 
     d->imgTemp->update();

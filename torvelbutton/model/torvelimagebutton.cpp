@@ -1,5 +1,6 @@
 #include "torvelimagebutton_p.h"
 
+#include "common/numeric.h"
 #include "torvelbutton/render/pictureholder.h"
 
 #include <QApplication>
@@ -16,10 +17,6 @@
 using namespace torvelbutton;
 
 namespace {
-
-bool fitsInt16(int v) {
-    return v >= std::numeric_limits<qint16>::min() && v <= std::numeric_limits<qint16>::max();
-}
 
 // The pointer shapes behind codes 1..15; 0 and the custom code 99 show the default pointer.
 constexpr std::array<Qt::CursorShape, kLastStandardPointer + 1> kPointerShapes = {
@@ -77,9 +74,6 @@ TorvelImageButton::~TorvelImageButton() {
 
 // ---- reading ----------------------------------------------------------------------------
 
-const TorvelImageButton::Members& TorvelImageButton::members() const {
-    return d->m;
-}
 const ControlSurface& TorvelImageButton::surface() const {
     return d->painter.surface();
 }
@@ -339,7 +333,7 @@ void TorvelImageButton::setAlphaColor(common::OleColor color) {
 // ---- 16-bit numbers ---------------------------------------------------------------------
 
 bool TorvelImageButton::setPlainInt16(qint16& member, int value, QLatin1StringView key) {
-    if (!fitsInt16(value)) {
+    if (!common::fitsInt16(value)) {
         return false;
     }
     member = static_cast<qint16>(value);
@@ -353,7 +347,7 @@ bool TorvelImageButton::setPlainInt16(qint16& member, int value, QLatin1StringVi
 
 bool TorvelImageButton::setRangedInt16(qint16& member, int value, int low, int high,
                                        QLatin1StringView key) {
-    if (!fitsInt16(value)) {
+    if (!common::fitsInt16(value)) {
         return false;
     }
     // An equal value in range is no refusal: it is already what was asked for.
@@ -436,7 +430,7 @@ bool TorvelImageButton::setImageListHeight(int height) {
 }
 
 bool TorvelImageButton::setMousePointer(int code) {
-    if (!fitsInt16(code)) {
+    if (!common::fitsInt16(code)) {
         return false;
     }
     if ((code < 0 || code > kLastStandardPointer) && code != kCustomPointer) {

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "common/olecolor.h"
-#include "torvelbutton/model/buttonconstants.h"
-#include "torvelbutton/model/torvelbutton_export.h"
+#include "torvelbutton/buttontypes.h"
 #include "torvelbutton/render/controlsurface.h"
 
 #include <QFont>
@@ -29,30 +28,47 @@ class TORVELBUTTON_EXPORT TorvelImageButton : public QWidget {
     Q_OBJECT
 
 public:
-    enum eBtnState : int { bNormal = 0, bDown = 1, bDisable = 2, bUp = 3 };
+    // The enumerations of buttontypes.h, with their values. They are declared again here
+    // because moc takes an enumeration's names only from the class body: the meta-object
+    // then knows them as this class's, as a form designer shows them and as saved forms
+    // name them ("TorvelImageButton::btnOutLine").
+    enum eBtnState : int {
+        bNormal = torvelbutton::bNormal,
+        bDown = torvelbutton::bDown,
+        bDisable = torvelbutton::bDisable,
+        bUp = torvelbutton::bUp
+    };
     Q_ENUM(eBtnState)
     enum eBtnAlignment : int {
-        btnAuto = 0,
-        btnLeft = 1,
-        btnRight = 2,
-        btnTop = 3,
-        btnBottom = 4,
-        btnCenter = 5
+        btnAuto = torvelbutton::btnAuto,
+        btnLeft = torvelbutton::btnLeft,
+        btnRight = torvelbutton::btnRight,
+        btnTop = torvelbutton::btnTop,
+        btnBottom = torvelbutton::btnBottom,
+        btnCenter = torvelbutton::btnCenter
     };
     Q_ENUM(eBtnAlignment)
     enum eBtnAttribute : int {
-        btnNormal = 0,
-        btnNormal_In = 1,
-        btnOutLine = 2,
-        btnOutLine_In = 3,
-        btnImage = 4,
-        btnImage_In = 5,
-        btnImage_Only = 6
+        btnNormal = torvelbutton::btnNormal,
+        btnNormal_In = torvelbutton::btnNormal_In,
+        btnOutLine = torvelbutton::btnOutLine,
+        btnOutLine_In = torvelbutton::btnOutLine_In,
+        btnImage = torvelbutton::btnImage,
+        btnImage_In = torvelbutton::btnImage_In,
+        btnImage_Only = torvelbutton::btnImage_Only
     };
     Q_ENUM(eBtnAttribute)
-    enum eTransparent : int { None_Transparent = 0, Transparent = 1, Transparent_IN = 2 };
+    enum eTransparent : int {
+        None_Transparent = torvelbutton::None_Transparent,
+        Transparent = torvelbutton::Transparent,
+        Transparent_IN = torvelbutton::Transparent_IN
+    };
     Q_ENUM(eTransparent)
-    enum eChecked : int { Not_Used = 0, btnChecked = 1, btnOption = 2 };
+    enum eChecked : int {
+        Not_Used = torvelbutton::Not_Used,
+        btnChecked = torvelbutton::btnChecked,
+        btnOption = torvelbutton::btnOption
+    };
     Q_ENUM(eChecked)
 
     Q_PROPERTY(QImage ImageList READ imageList WRITE setImageList)
@@ -95,9 +111,9 @@ public:
     Q_PROPERTY(int ImageListHeight READ imageListHeight WRITE setImageListHeight)
     Q_PROPERTY(int MousePointer READ mousePointer WRITE setMousePointer)
 
-    // The state of one instance (torvelimagebutton_p.h). Kept out of this header so that
-    // the library's binary interface does not change with it.
-    struct Members;
+    // The state of one instance and its children, defined in the library's internal
+    // header (torvelimagebutton_p.h), so that the binary interface does not change with it.
+    struct Private;
 
     explicit TorvelImageButton(QWidget* parent = nullptr);
     ~TorvelImageButton() override;
@@ -107,8 +123,6 @@ public:
     void initProperties();
     void readProperties(const common::PropertyBag& bag);
     void writeProperties(common::PropertyBag& bag) const;
-
-    const Members& members() const;
 
     // Pictures, shared by reference (a null image is "nothing").
     QImage imageList() const;
@@ -284,8 +298,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Private;
-
     void notify(QLatin1StringView key);
     void redrawIfPainted();
     bool setRangedInt16(qint16& member, int value, int low, int high, QLatin1StringView key);

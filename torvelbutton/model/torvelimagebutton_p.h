@@ -1,7 +1,7 @@
 #pragma once
 
 // The private side of TorvelImageButton: its member state and its children. Tests and the
-// library's own sources include this; hosts do not.
+// library's own sources include this; it is not installed, so hosts cannot.
 #include "torvelbutton/model/torvelimagebutton.h"
 #include "torvelbutton/render/buttonpainter.h"
 
@@ -12,20 +12,20 @@ class QLabel;
 class QTimer;
 
 namespace torvelbutton {
+
 class PictureHolder;
-}
 
 // The look the painter reads, and what only the model keeps: layout inputs, behaviour
 // flags and the see-through bookkeeping. The enumerated members hold the numbers they were
 // set to.
-struct TorvelImageButton::Members : torvelbutton::ButtonLook {
+struct ButtonMembers : ButtonLook {
     int PictureAlignment = btnLeft; // eBtnAlignment
     int Alignment = btnAuto;        // eBtnAlignment
     QImage TransparentPicture;      // the stored see-through snapshot
     QFont Font;
-    qint16 Gap = torvelbutton::kNewGap;
-    qint16 PictureOffsetX = torvelbutton::kNewPictureOffset;
-    qint16 PictureOffsetY = torvelbutton::kNewPictureOffset;
+    qint16 Gap = kNewGap;
+    qint16 PictureOffsetX = kNewPictureOffset;
+    qint16 PictureOffsetY = kNewPictureOffset;
     qint16 CaptionOffsetX = 0;
     qint16 CaptionOffsetY = 0;
     int CheckOption = Not_Used; // eChecked
@@ -50,8 +50,10 @@ struct TorvelImageButton::Members : torvelbutton::ButtonLook {
     bool FirstTickDone = false;
 };
 
+} // namespace torvelbutton
+
 struct TorvelImageButton::Private {
-    Members m;
+    torvelbutton::ButtonMembers m;
     qint16 mousePointer = 0;
     torvelbutton::ButtonPainter painter;
     QLabel* lbl = nullptr;
@@ -61,4 +63,16 @@ struct TorvelImageButton::Private {
     QPointer<QWidget> form; // the window whose unused Enter and Esc the button watches
     // Set while setOuterSize resizes the button: it runs the resize handling itself.
     bool resizeHandlingDeferred = false;
+
+    // A member of the button's own scope, so it reaches the private pointer without a friend.
+    static const Private& of(const TorvelImageButton& button) { return *button.d; }
 };
+
+namespace torvelbutton {
+
+// The member state of a button, read-only: the tests' way to see what no host can.
+inline const ButtonMembers& buttonMembers(const TorvelImageButton& button) {
+    return TorvelImageButton::Private::of(button).m;
+}
+
+} // namespace torvelbutton

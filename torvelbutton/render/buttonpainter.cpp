@@ -3,8 +3,8 @@
 #include "buttonpainter.h"
 
 #include "alpha.h"
+#include "common/numeric.h"
 #include "common/raster.h"
-#include "layout.h"
 
 #include <optional>
 
@@ -12,26 +12,9 @@ namespace torvelbutton {
 
 namespace {
 
-// 16-bit differences of the skin's intermediates; an overflow leaves the value at 0.
-int minus16(int a, int b) {
-    const int d = a - b;
-    return d < -32768 || d > 32767 ? 0 : d;
-}
-
 const QImage& either(const QImage& first, const QImage& second) {
     return first.isNull() ? second : first;
 }
-
-enum : int { kNormal = 0, kDown = 1, kDisable = 2, kUp = 3 };
-enum : int {
-    kAttrNormal = 0,
-    kAttrNormalIn = 1,
-    kAttrOutLine = 2,
-    kAttrOutLineIn = 3,
-    kAttrImage = 4,
-    kAttrImageIn = 5,
-};
-enum : int { kNoneTransparent = 0, kTransparent = 1 };
 
 } // namespace
 
@@ -57,12 +40,12 @@ QImage ButtonPainter::choosePicture(const ButtonLook& look) {
         return either(look.PictureChecked, look.Picture);
     }
     switch (look.ButtonState) {
-    case kDown:
+    case bDown:
         return either(look.PictureDOWN, either(look.PictureOVER, look.Picture));
-    case kUp:
+    case bUp:
         return either(look.PictureOVER, look.Picture);
-    case kNormal:
-    case kDisable:
+    case bNormal:
+    case bDisable:
         return look.Picture;
     default:
         return {};
@@ -71,13 +54,13 @@ QImage ButtonPainter::choosePicture(const ButtonLook& look) {
 
 qint16 ButtonPainter::outLineSizeFor(const ButtonLook& look, int state) {
     switch (state) {
-    case kNormal:
+    case bNormal:
         return look.ImgOutLineSize;
-    case kDown:
+    case bDown:
         return look.ImgDownOutLineSize;
-    case kDisable:
+    case bDisable:
         return look.ImgDisableOutLineSize;
-    case kUp:
+    case bUp:
         return look.ImgUpOutLineSize;
     default:
         return look.CurrentOutLineSize;
@@ -85,7 +68,7 @@ qint16 ButtonPainter::outLineSizeFor(const ButtonLook& look, int state) {
 }
 
 void ButtonPainter::drawFrame(ButtonLook& look, bool clearFirst) {
-    qint16 cell = look.ButtonState >= kNormal && look.ButtonState <= kUp
+    qint16 cell = look.ButtonState >= bNormal && look.ButtonState <= bUp
                       ? static_cast<qint16>(look.ButtonState)
                       : qint16(0);
     if (look.Value) {
@@ -100,7 +83,7 @@ void ButtonPainter::drawFrame(ButtonLook& look, bool clearFirst) {
 }
 
 void ButtonPainter::drawSkin(ButtonLook& look, qint16& cell, bool clearFirst) {
-    if (cell != 2 && look.ButtonState == kDisable) {
+    if (cell != 2 && look.ButtonState == bDisable) {
         cell = 2;
     }
     const int W = m_surface.width();
@@ -116,15 +99,15 @@ void ButtonPainter::drawSkin(ButtonLook& look, qint16& cell, bool clearFirst) {
     const int WmO = W - O;
     const int HmO = H - O;
     const int Wm2O = twoOFits ? W - twoO : 0;
-    const int Hc = twoOFits ? nearest(H - twoO).value_or(0) : 0;
+    const int Hc = twoOFits ? common::nearestInt16(H - twoO).value_or(0) : 0;
 
     pc.setPicture(look.ImageList.isNull() ? pc1.picture() : look.ImageList);
     const int CW0 = look.ImageListWidth;
     const int CH0 = look.ImageListHeight;
-    const int CW0mO = minus16(CW0, O);
-    const int CH0mO = minus16(CH0, O);
-    const int CW0m2O = twoOFits ? minus16(CW0, twoO) : 0;
-    const int CH0m2O = twoOFits ? minus16(CH0, twoO) : 0;
+    const int CW0mO = common::subtractInt16(CW0, O).value_or(0);
+    const int CH0mO = common::subtractInt16(CH0, O).value_or(0);
+    const int CW0m2O = twoOFits ? common::subtractInt16(CW0, twoO).value_or(0) : 0;
+    const int CH0m2O = twoOFits ? common::subtractInt16(CH0, twoO).value_or(0) : 0;
 
     bool drawFace = false;
     bool drawEdges = false;
@@ -135,33 +118,33 @@ void ButtonPainter::drawSkin(ButtonLook& look, qint16& cell, bool clearFirst) {
         m_surface.cls();
     }
 
-    const bool hotOrDown = look.ButtonState == kDown || look.ButtonState == kUp;
-    if (look.ButtonTransparent != kNoneTransparent) {
+    const bool hotOrDown = look.ButtonState == bDown || look.ButtonState == bUp;
+    if (look.ButtonTransparent != None_Transparent) {
         // See-through: the snapshot is the face; edges always or only when hot.
-        drawEdges = look.ButtonTransparent == kTransparent || hotOrDown;
+        drawEdges = look.ButtonTransparent == Transparent || hotOrDown;
     } else {
         switch (look.ButtonAttrib) {
-        case kAttrNormal:
-        case kAttrNormalIn:
+        case btnNormal:
+        case btnNormal_In:
             drawFace = true;
             drawEdges = true;
             break;
-        case kAttrOutLine:
-        case kAttrOutLineIn:
+        case btnOutLine:
+        case btnOutLine_In:
             drawEdges = true;
             break;
-        case kAttrImage:
+        case btnImage:
             drawEdges = true;
             pressedShift = true;
             break;
-        case kAttrImageIn:
+        case btnImage_In:
             drawEdges = hotOrDown;
             pressedShift = true;
             break;
         default:
             break;
         }
-        if (pressedShift && look.ButtonState == kDown && !m_surface.picture().isNull()) {
+        if (pressedShift && look.ButtonState == bDown && !m_surface.picture().isNull()) {
             // The picture seems pushed in: painted again 2 pixels right and down.
             const QRect whole(0, 0, W, H);
             m_surface.paintPicture(m_surface.picture(),
@@ -171,8 +154,8 @@ void ButtonPainter::drawSkin(ButtonLook& look, qint16& cell, bool clearFirst) {
 
     const QImage piece = pc.GraphicCell(cell);
     if (drawEdges) {
-        const bool flatFrame = look.ButtonState == kNormal && (look.ButtonAttrib == kAttrNormalIn ||
-                                                               look.ButtonAttrib == kAttrOutLineIn);
+        const bool flatFrame = look.ButtonState == bNormal && (look.ButtonAttrib == btnNormal_In ||
+                                                               look.ButtonAttrib == btnOutLine_In);
         if (flatFrame) {
             // Two pixels on the left and top, one on the right and bottom (the lines at
             // x = W and y = H fall outside).
@@ -212,16 +195,16 @@ bool ButtonPainter::blendPicture(ButtonLook& look, const QRect& area) {
     int a = 0;
     std::optional<int> percent;
     switch (look.ButtonState) {
-    case kNormal:
+    case bNormal:
         percent = look.AlphaNormal;
         break;
-    case kDown:
+    case bDown:
         percent = look.AlphaDown;
         break;
-    case kDisable:
+    case bDisable:
         percent = look.AlphaDisable;
         break;
-    case kUp:
+    case bUp:
         percent = look.AlphaUp;
         break;
     default:

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "common/olecolor.h"
-#include "torvelbutton/model/buttonconstants.h"
-#include "torvelbutton/model/torvelbutton_export.h"
+#include "torvelbutton/buttontypes.h"
 #include "torvelbutton/render/controlsurface.h"
 #include "torvelbutton/render/pictureclip.h"
 
@@ -16,10 +15,10 @@ namespace torvelbutton {
 // values. The enumerations are kept as the numbers they were set to, so values outside them
 // reach the painter as they are (and draw what their rows say: mostly nothing).
 struct ButtonLook {
-    int ButtonAttrib = 0;      // eBtnAttribute
-    int ButtonTransparent = 0; // eTransparent
-    int ButtonState = 0;       // eBtnState
-    bool Enabled = true;       // the control window's own enabled state
+    int ButtonAttrib = btnNormal;             // eBtnAttribute
+    int ButtonTransparent = None_Transparent; // eTransparent
+    int ButtonState = bNormal;                // eBtnState
+    bool Enabled = true;                      // the control window's own enabled state
     bool Value = false;
     bool ButtonSelected = false;
     bool CaptionCheckedUSE = false;

@@ -1,7 +1,6 @@
 #include "controlsurface.h"
 
 #include "common/raster.h"
-#include "torvelbutton/model/buttonconstants.h"
 
 namespace torvelbutton {
 

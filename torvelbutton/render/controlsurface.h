@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/olecolor.h"
-#include "torvelbutton/model/torvelbutton_export.h"
+#include "torvelbutton/buttontypes.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "torvelbutton/model/torvelbutton_export.h"
+#include "torvelbutton/buttontypes.h"
 
 #include <QtGlobal>
 
@@ -43,8 +43,5 @@ struct LayoutResult {
 // space the picture leaves; then an explicit Alignment places the caption (and, with an
 // automatic picture, the picture on the opposite side). Caption offsets are not included.
 TORVELBUTTON_EXPORT LayoutResult layoutPictureAndCaption(const LayoutInput& in);
-
-// The nearest whole number with halves to the even neighbour, in the 16-bit range.
-TORVELBUTTON_EXPORT std::optional<int> nearest(double v);
 
 } // namespace torvelbutton

@@ -1,7 +1,5 @@
 #include "pictureclip.h"
 
-#include "torvelbutton/model/buttonconstants.h"
-
 namespace torvelbutton {
 
 void PictureClip::setPicture(const QImage& strip) {

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "torvelbutton/model/buttonconstants.h"
-#include "torvelbutton/model/torvelbutton_export.h"
+#include "torvelbutton/buttontypes.h"
 
 #include <QImage>
 

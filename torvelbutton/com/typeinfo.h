@@ -1,7 +1,7 @@
 #pragma once
 
-#include "torvelbutton/model/comserver.h"
-#include "torvelbutton/model/torvelbutton_export.h"
+#include "torvelbutton/buttontypes.h"
+#include "torvelbutton/com/comserver.h"
 
 #include <QImage>
 #include <QString>

@@ -6,7 +6,7 @@
 // queries by identifier, result codes), so a host can load the library with dlopen and
 // reach the button without linking against it.
 
-#include "torvelbutton/model/torvelbutton_export.h"
+#include "torvelbutton/buttontypes.h"
 
 #include <cstdint>
 

@@ -2,7 +2,8 @@
 // registration file.
 #include "comserver.h"
 
-#include "torvelimagebutton.h"
+#include "common/numeric.h"
+#include "torvelbutton/model/torvelimagebutton.h"
 #include "typeinfo.h"
 
 #include <QApplication>
@@ -33,10 +34,6 @@ struct ServerCounts {
 ServerCounts& counts() {
     static ServerCounts c;
     return c;
-}
-
-bool fitsInt16(std::int64_t v) {
-    return v >= std::numeric_limits<qint16>::min() && v <= std::numeric_limits<qint16>::max();
 }
 
 // The properties that are 16-bit in the window or the store: a number outside 16 bits is an
@@ -213,7 +210,7 @@ public:
                 return DISP_E_TYPEMISMATCH;
             }
             if (args[0].kind == Variant::Integer && isSixteenBit(member->name) &&
-                !fitsInt16(args[0].integer)) {
+                !common::fitsInt16(args[0].integer)) {
                 return DISP_E_OVERFLOW;
             }
             if (!button->setProperty(name.constData(), *value)) {

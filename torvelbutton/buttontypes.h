@@ -1,12 +1,55 @@
 #pragma once
 
+// What every part of the image-button library shares: the export mark, the published
+// enumerations and the button's fixed numbers. It includes no widget header, so the paint
+// pipeline can use it without seeing the widget.
+
 #include "common/olecolor.h"
 
 #include <QLatin1StringView>
+#include <QtCore/qglobal.h>
+
+// Marks the library's public classes and functions; the library's own sources are built
+// with TORVELBUTTON_LIBRARY defined.
+#if defined(TORVELBUTTON_LIBRARY)
+#define TORVELBUTTON_EXPORT Q_DECL_EXPORT
+#else
+#define TORVELBUTTON_EXPORT Q_DECL_IMPORT
+#endif
+
+namespace torvelbutton {
+
+// The published enumerations, 32-bit signed. TorvelImageButton repeats their members in its
+// own body, with these values, because the meta-object (and with it a form designer and the
+// forms it saves) knows an enumeration only by the class that declares it.
+enum eBtnState : int {
+    bNormal = 0,
+    bDown = 1,
+    bDisable = 2,
+    bUp = 3 // the cursor is over the button
+};
+enum eBtnAlignment : int {
+    btnAuto = 0,
+    btnLeft = 1,
+    btnRight = 2,
+    btnTop = 3,
+    btnBottom = 4,
+    btnCenter = 5
+};
+enum eBtnAttribute : int {
+    btnNormal = 0,
+    btnNormal_In = 1,
+    btnOutLine = 2,
+    btnOutLine_In = 3,
+    btnImage = 4,
+    btnImage_In = 5,
+    btnImage_Only = 6
+};
+enum eTransparent : int { None_Transparent = 0, Transparent = 1, Transparent_IN = 2 };
+enum eChecked : int { Not_Used = 0, btnChecked = 1, btnOption = 2 };
 
 // Fixed numbers of the image button: sizes, limits, timer periods, colours and the keys
 // under which a host stores an instance.
-namespace torvelbutton {
 
 constexpr int kTwipsPerPixel = 15; // twips per pixel: the unit of the host's outer size
 
