@@ -6,6 +6,7 @@
 #include "remote/controls/instruments/instrumentswitch.h"
 #include "remote/controls/instruments/scanmark.h"
 #include "remote/controls/progressbar/xp_progressbar.h"
+#include "remote/link/protocol.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -467,18 +468,16 @@ QGroupBox* MonitorPanels::buildKeypadGroup(QWidget* parent) {
 }
 
 QGroupBox* MonitorPanels::buildAlarmGroup(QWidget* parent) {
-    static constexpr const char* kChannels[] = {
-        "RF Signal :",     "Laser Beam :", "Ext1(CH1) :", "Ext2(CH2) :", "Ext3(Video) :",
-        "Ext4(Digital) :", "Ext5(RF) :",   "Ext6 :",      "Ext7 :",
-    };
     static constexpr const char* kStTimes[] = {"14", "30", "60", "60", "5", "5", "10", "30", "30"};
     QGroupBox* box = group(QStringLiteral("Alarm channels"), parent);
     auto* grid = new QGridLayout(box);
     grid->setVerticalSpacing(3);
     grid->addWidget(text(QStringLiteral("X-Mit Time (2)"), box), 0, 1, 1, 2, Qt::AlignHCenter);
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < remote::link::protocol::AlarmChannelCount; ++i) {
         const auto slot = static_cast<std::size_t>(i);
-        QLabel* channel = named(text(QString::fromLatin1(kChannels[i]), box), indexed("EVENTL", i));
+        QLabel* channel =
+            named(text(QString::fromLatin1(remote::link::protocol::AlarmChannelLabels[slot]), box),
+                  indexed("EVENTL", i));
         QFont font = channel->font();
         font.setBold(true);
         channel->setFont(font);
