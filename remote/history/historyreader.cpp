@@ -380,9 +380,7 @@ ReadCount HistoryReader::exportRows(const HistoryFilter& filter,
                                       " detector_clock FROM alarm NOT INDEXED"
                                       " WHERE utc_ms >= ? AND utc_ms < ? AND (? >> channel) & 1"
                                       " ORDER BY utc_ms, id");
-        s.bind(1, filter.from.value_or(INT64_MIN));
-        s.bind(2, filter.to.value_or(INT64_MAX));
-        s.bind(3, filter.channelMask);
+        bindFilter(s, filter);
         AlarmRecord r;
         while (s.step()) {
             s.fill(r);

@@ -55,6 +55,14 @@ private:
 void exec(sqlite3* db, const char* sql);
 std::int64_t scalar(sqlite3* db, const char* sql);
 
+// Binds a filter to the three parameters of the reading queries: from, to and the channel
+// mask, in that order.
+inline void bindFilter(Statement& s, const HistoryFilter& filter) {
+    s.bind(1, filter.from.value_or(INT64_MIN));
+    s.bind(2, filter.to.value_or(INT64_MAX));
+    s.bind(3, filter.channelMask);
+}
+
 inline constexpr char kColumns[] = "id, utc_ms, utc_offset_s, channel, label, detector_clock";
 
 } // namespace remote::history::sql

@@ -398,9 +398,7 @@ void HistoryStore::read(const HistoryFilter& filter,
     Statement s(d->db, "SELECT id, utc_ms, utc_offset_s, channel, label, detector_clock"
                        " FROM alarm WHERE utc_ms >= ? AND utc_ms < ? AND (? >> channel) & 1"
                        " ORDER BY utc_ms, id");
-    s.bind(1, filter.from.value_or(INT64_MIN));
-    s.bind(2, filter.to.value_or(INT64_MAX));
-    s.bind(3, filter.channelMask);
+    bindFilter(s, filter);
     AlarmRecord r;
     while (s.step()) {
         s.fill(r);
