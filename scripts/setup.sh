@@ -10,6 +10,9 @@ packages=(
     libsqlcipher-dev sqlcipher
     fonts-nanum fonts-dejavu-core xvfb x11-apps netpbm
     desktop-file-utils appstream python3
+    qt6-multimedia-dev libsystemd-dev dbus dbus-daemon dunst libnotify-bin
+    mosquitto libmosquitto-dev mosquitto-clients openssl
+    poppler-utils abigail-tools doxygen lintian dpkg-dev fakeroot man-db groff-base
 )
 
 missing=()
