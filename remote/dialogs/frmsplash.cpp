@@ -92,10 +92,14 @@ void frmSplash::timLoad_Timer() {
 }
 
 void frmSplash::tim_exit_Timer() {
-    timLoad.stop();
-    tim_exit.stop();
+    stopTimers();
     Unload();
     emit showMainWindow();
+}
+
+void frmSplash::stopTimers() {
+    timLoad.stop();
+    tim_exit.stop();
 }
 
 void frmSplash::Unload() {
@@ -110,8 +114,7 @@ void frmSplash::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    timLoad.stop();
-    tim_exit.stop();
+    stopTimers();
     event->accept();
 }
 

@@ -35,6 +35,8 @@ public:
 
     void timLoad_Timer();
     void tim_exit_Timer();
+    // Stops both timers: the main window is loading.
+    void stopTimers();
     // Closes and releases the window; any other close request is refused.
     void Unload();
 

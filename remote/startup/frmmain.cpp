@@ -1,18 +1,17 @@
 #include "frmmain.h"
 
 #include "common/olecolor.h"
-#include "modcontrol.h"
 #include "remote/controls/instruments/instrumentlamp.h"
 #include "remote/controls/instruments/instrumentswitch.h"
 #include "remote/controls/instruments/scanmark.h"
 #include "remote/dialogs/frmconfig.h"
 #include "remote/dialogs/frmsecurity.h"
-#include "remote/dialogs/frmsplash.h"
 #include "remote/dialogs/messagesink.h"
 #include "remote/dialogs/screenplacement.h"
 #include "remote/serial/devicepath.h"
 #include "remote/serial/portwarning.h"
 #include "remote/serial/serialconstants.h"
+#include "remote/store/settingsstore.h"
 #include "remote/store/storeerror.h"
 
 #include <QApplication>
@@ -35,10 +34,10 @@
 #include <utility>
 #include <vector>
 
-frmMain::frmMain(modControl& control, QWidget* parent)
+frmMain::frmMain(remote::startup::StationContext& context, QWidget* parent)
     : QMainWindow(parent)
-    , m_control(control)
-    , m_messages(control.messages())
+    , m_context(context)
+    , m_messages(context.messages())
     , m_link(m_records.view(), m_records.port()) {
     setWindowTitle(QString::fromLatin1(kCaption));
     buildMenu();
@@ -54,7 +53,7 @@ frmMain::frmMain(modControl& control, QWidget* parent)
     connect(&MSComm1, &remote::serial::SerialComm::deviceLost, this, &frmMain::warnDeviceLost);
     connect(&MSComm1, &remote::serial::SerialComm::OnComm, this, &frmMain::MSComm1_OnComm);
     showConnection();
-    m_records.install(*this, m_control.folders().perUser,
+    m_records.install(*this, m_context.folders().perUser,
                       [this](std::span<const std::uint8_t> bytes) { receive(bytes); });
 
     // Ticks begin as soon as the window exists; sending waits for the operator.
@@ -172,37 +171,31 @@ void frmMain::lockSavesForReplay(bool replaying) {
 }
 
 void frmMain::Form_Load() {
-    frmSplash* splash = m_control.splash();
-    if (splash) {
-        splash->tim_exit.stop();
-        splash->timLoad.stop();
-    }
+    emit loadStarted();
     remote::centreOnScreen(*this);
 
-    try {
-        if (const auto stored = m_control.settings()->ReadSettings()) {
-            m_control.CommPortNumber = stored->CommPortNumber;
-            // BANDRATE is read with it but not applied: the port keeps its built-in speed.
+    // Without a settings file the port number stays as it is, so the port warning follows.
+    if (remote::store::SettingsStore* store = m_context.settings()) {
+        try {
+            if (const auto stored = store->ReadSettings()) {
+                m_context.CommPortNumber = stored->CommPortNumber;
+                // BANDRATE is read with it but not applied: the port keeps its built-in speed.
+            }
+        } catch (const remote::store::StoreError& e) {
+            // The port number stays 0, so the port warning follows; the program runs on.
+            m_messages.warning(QStringLiteral("%1: the settings could not be read. (%2)")
+                                   .arg(QString::fromStdString(store->file().string()),
+                                        QString::fromStdString(e.what())),
+                               QString());
         }
-    } catch (const remote::store::StoreError& e) {
-        // The port number stays 0, so the port warning follows; the program runs on.
-        m_messages.warning(QStringLiteral("%1: the settings could not be read. (%2)")
-                               .arg(QString::fromStdString(m_control.settings()->file().string()),
-                                    QString::fromStdString(e.what())),
-                           QString());
     }
     OpenPort();
-
-    splash = m_control.splash();
-    if (splash) {
-        splash->timLoad.stop();
-        splash->Unload();
-    }
+    emit loadFinished();
 }
 
 void frmMain::OpenPort() {
     MSComm1.setPortOpened(false);
-    const int number = m_control.CommPortNumber;
+    const int number = m_context.CommPortNumber;
     if (!MSComm1.setCommPort(number) || !MSComm1.setPortOpen(true)) {
         warnSerial(remote::serial::portWarningText(remote::serial::PortProblem::NotOpened, number,
                                                    remote::serial::devicePathFor(number),
@@ -278,7 +271,7 @@ void frmMain::ssrToolbar_Click(int index, bool value) {
 }
 
 void frmMain::ShowConfig() {
-    frmConfig dialog(MSComm1, m_control.settings(), {m_control.CommPortNumber, m_control.EchoOn},
+    frmConfig dialog(MSComm1, m_context.settings(), {m_context.CommPortNumber, m_context.EchoOn},
                      m_messages, this);
     dialog.exec();
     showConnection();

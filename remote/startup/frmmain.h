@@ -4,6 +4,7 @@
 #include "remote/link/monitorlink.h"
 #include "remote/link/monitorview.h"
 #include "remote/serial/serialcomm.h"
+#include "remote/startup/stationcontext.h"
 #include "remote/startup/stationrecords.h"
 
 #include <QMainWindow>
@@ -20,7 +21,6 @@ class MessageSink;
 class QAction;
 class QLabel;
 class QToolButton;
-class modControl;
 
 // The station's main window: the serial control, the 100 ms poll timer, the menu and the
 // toolbar, and the monitor panels (display mirror, alarm channels, settings read back and
@@ -30,11 +30,11 @@ class frmMain : public QMainWindow, public remote::link::MonitorView {
     Q_OBJECT
 
 public:
-    explicit frmMain(modControl& control, QWidget* parent = nullptr);
+    explicit frmMain(remote::startup::StationContext& context, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // Centres the window, reads the stored port number and opens the port; stops and
-    // closes the splash window if it is still there.
+    // Centres the window, reads the stored port number and opens the port. loadStarted()
+    // comes first and loadFinished() last, for the splash window still up.
     void Form_Load();
     void OpenPort();
     // The exit confirmation's Yes without the question (the system asks the program to end):
@@ -92,6 +92,8 @@ public:
     void refuseSave(const std::string& message) override;
 
 signals:
+    void loadStarted();
+    void loadFinished();
     // The operator confirmed the exit and the port is closed.
     void programEnded();
 
@@ -117,7 +119,7 @@ private:
     void warnDeviceLost(const QString& description);
     void warnSerial(const QString& text);
 
-    modControl& m_control;
+    remote::startup::StationContext& m_context;
     MessageSink& m_messages;
     // Between the link and this window: keeps alarms and records the line.
     StationRecords m_records{*this, MSComm1};

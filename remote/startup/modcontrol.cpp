@@ -115,6 +115,11 @@ void modControl::ShowMainWindow() {
     if (!m_main) {
         m_main = std::make_unique<frmMain>(*this);
         connect(m_main.get(), &frmMain::programEnded, this, &modControl::programEnded);
+        // The load's message boxes run event loops: the splash timers must not fire in them.
+        if (m_splash) {
+            connect(m_main.get(), &frmMain::loadStarted, m_splash, &frmSplash::stopTimers);
+            connect(m_main.get(), &frmMain::loadFinished, m_splash, &frmSplash::Unload);
+        }
         m_main->Form_Load();
     }
     m_main->show();

@@ -3,6 +3,7 @@
 #include "remote/dialogs/frmsplash.h"
 #include "remote/store/settingsstore.h"
 #include "singleinstance.h"
+#include "stationcontext.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,16 +17,12 @@ class MessageSink;
 class frmMain;
 
 // The station's start-up module and its program-wide values. main() owns the one
-// instance; the windows reach the values through it.
-class modControl : public QObject {
+// instance; the main window reaches the values through the context it implements.
+class modControl : public QObject, public remote::startup::StationContext {
     Q_OBJECT
 
 public:
-    struct Folders {
-        QString program; // where the delivered settings file lies
-        QString perUser; // where a per-user copy goes when the program folder is read-only
-        QString lock;    // where the single-instance lock goes
-    };
+    using Folders = remote::startup::StationFolders;
 
     // The folders a real run uses: the program's own, the user's data and runtime folders.
     static Folders defaultFolders();
@@ -48,17 +45,15 @@ public:
     // a start-up message box that is up is closed, so start-up returns.
     void EndProgram();
 
-    // ---- Program-wide values ----
-    remote::store::SettingsStore* settings() const { return m_store.get(); }
-    std::int16_t CommPortNumber = 0;
+    // ---- StationContext ----
+    remote::store::SettingsStore* settings() const override { return m_store.get(); }
+    const Folders& folders() const override { return m_folders; }
+    MessageSink& messages() const override { return m_messages; }
+
     std::int16_t LoadProgress = 0;
-    bool EchoOn = false; // the port dialog's echo choice, kept for the run only
-    // PortOpened lives with the serial control it guards (frmMain::MSComm1).
 
     frmSplash* splash() const { return m_splash; }
     frmMain* mainWindow() const { return m_main.get(); }
-    MessageSink& messages() const { return m_messages; }
-    const Folders& folders() const { return m_folders; }
 
     // The pause of the loading step; tests replace it.
     std::function<void(int milliseconds)> Sleep;

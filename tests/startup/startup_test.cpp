@@ -538,6 +538,50 @@ TEST_F(Station, BytesFromTheDetectorReachTheLink) {
     EXPECT_TRUE(main->link().RxLampOn());
 }
 
+// The main window on a context of its own: no start-up module and no splash window.
+class BareContext : public remote::startup::StationContext {
+public:
+    BareContext(MessageSink& sink, remote::startup::StationFolders folders,
+                remote::store::SettingsStore* store)
+        : m_sink(sink)
+        , m_folders(std::move(folders))
+        , m_store(store) {}
+
+    remote::store::SettingsStore* settings() const override { return m_store; }
+    const remote::startup::StationFolders& folders() const override { return m_folders; }
+    MessageSink& messages() const override { return m_sink; }
+
+private:
+    MessageSink& m_sink;
+    remote::startup::StationFolders m_folders;
+    remote::store::SettingsStore* m_store;
+};
+
+TEST_F(Station, TheMainWindowLoadsFromItsContextAlone) {
+    deliverSettings();
+    remote::store::SettingsStore store(settingsFile());
+    BareContext context(sink, folders(), &store);
+    frmMain main(context);
+    main.Form_Load();
+    EXPECT_TRUE(sink.messages.isEmpty());
+    EXPECT_EQ(context.CommPortNumber, 1) << "the stored number is the program's";
+    EXPECT_TRUE(main.MSComm1.PortOpened());
+}
+
+TEST_F(Station, TheLoadSignalsBracketEveryBoxTheLoadShows) {
+    // A splash window still up stops its timers on the first signal: a box shown before it
+    // would let them fire inside the box's event loop.
+    BareContext context(sink, folders(), nullptr); // no settings file: the port warning
+    frmMain main(context);
+    QStringList events;
+    QObject::connect(&main, &frmMain::loadStarted, [&] { events.append("started"); });
+    QObject::connect(&main, &frmMain::loadFinished, [&] { events.append("finished"); });
+    sink.whileShown = [&](const RecordingMessageSink::Message&) { events.append("box"); };
+    main.Form_Load();
+    EXPECT_EQ(events, (QStringList{"started", "box", "finished"}));
+    EXPECT_FALSE(main.MSComm1.PortOpened());
+}
+
 struct NoPortCase {
     const char* name;
     std::vector<std::string> rows;
