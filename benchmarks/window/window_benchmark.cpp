@@ -40,10 +40,11 @@ public:
         }
         std::filesystem::copy_file(DELIVERED_SETTINGS_FILE,
                                    m_dir.filePath("program/Kvrset.mdb").toStdString());
-        m_control = std::make_unique<modControl>(
-            m_sink, modControl::Folders{m_dir.filePath("program"), m_dir.filePath("user"),
-                                        m_dir.filePath("run")});
-        m_control->Sleep = [](int) {};
+        m_control = std::make_unique<modControl>(m_sink,
+                                                 modControl::Folders{m_dir.filePath("program"),
+                                                                     m_dir.filePath("user"),
+                                                                     m_dir.filePath("run")},
+                                                 [](int) {});
         m_control->StartProgram();
         m_control->splash()->timLoad_Timer();
         m_control->splash()->tim_exit_Timer();

@@ -14,12 +14,18 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kProgressSteps = 100;     // counts of the loading step
 constexpr int kProgressPause = 10;      // milliseconds before each count
 constexpr int kInitialisingPause = 300; // milliseconds after the count
 constexpr int kFinalPause = 200;        // milliseconds after "Program initialization..."
+
+void sleepFor(int milliseconds) {
+    QThread::msleep(static_cast<unsigned long>(std::max(0, milliseconds)));
+}
 
 } // namespace
 
@@ -30,10 +36,13 @@ modControl::Folders modControl::defaultFolders() {
 }
 
 modControl::modControl(MessageSink& messages, Folders folders, QObject* parent)
+    : modControl(messages, std::move(folders), sleepFor, parent) {}
+
+modControl::modControl(MessageSink& messages, Folders folders, Pause pause, QObject* parent)
     : QObject(parent)
-    , Sleep([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); })
     , m_messages(messages)
     , m_folders(std::move(folders))
+    , m_pause(pause ? std::move(pause) : sleepFor)
     , m_instance(m_folders.lock) {}
 
 modControl::~modControl() {
@@ -90,17 +99,17 @@ void modControl::RunLoadingProgress() {
     LoadProgress = 0;
     for (int i = 0; i < kProgressSteps; ++i) {
         ++LoadProgress;
-        Sleep(kProgressPause);
+        m_pause(kProgressPause);
         splash->PgBar->setValue(LoadProgress);
         splash->Label1->setText(QStringLiteral("Loading : ") +
                                 QString::fromStdString(common::SignedNumberText(LoadProgress)) +
                                 QStringLiteral(" %"));
         repaintSplash();
     }
-    Sleep(kInitialisingPause);
+    m_pause(kInitialisingPause);
     splash->Label1->setText(QStringLiteral("Program initialization..."));
     repaintSplash();
-    Sleep(kFinalPause);
+    m_pause(kFinalPause);
 }
 
 void modControl::repaintSplash() {

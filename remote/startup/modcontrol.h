@@ -27,7 +27,11 @@ public:
     // The folders a real run uses: the program's own, the user's data and runtime folders.
     static Folders defaultFolders();
 
+    // The pause the loading step takes between its counts; tests pass their own.
+    using Pause = std::function<void(int milliseconds)>;
+
     modControl(MessageSink& messages, Folders folders, QObject* parent = nullptr);
+    modControl(MessageSink& messages, Folders folders, Pause pause, QObject* parent = nullptr);
     ~modControl() override;
 
     // Refuses a second copy, opens the settings file, shows the splash window. False when
@@ -55,9 +59,6 @@ public:
     frmSplash* splash() const { return m_splash; }
     frmMain* mainWindow() const { return m_main.get(); }
 
-    // The pause of the loading step; tests replace it.
-    std::function<void(int milliseconds)> Sleep;
-
     // The title of the boxes start-up shows before any window exists.
     static constexpr char kRunningText[] = "프로그램이 이미 실행중입니다.";
     static constexpr char kRunningTitle[] = "실행중";
@@ -72,6 +73,7 @@ private:
 
     MessageSink& m_messages;
     Folders m_folders;
+    Pause m_pause;
     SingleInstance m_instance;
     std::unique_ptr<remote::store::SettingsStore> m_store;
     QPointer<frmSplash> m_splash;

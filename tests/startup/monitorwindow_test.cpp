@@ -55,10 +55,10 @@ protected:
         std::filesystem::copy_file(std::filesystem::path(TEST_BINARY_DIR) / "bin" / "Kvrset.mdb",
                                    std::filesystem::path(dir.filePath("program").toStdString()) /
                                        "Kvrset.mdb");
-        control = std::make_unique<modControl>(sink, modControl::Folders{dir.filePath("program"),
-                                                                         dir.filePath("user"),
-                                                                         dir.filePath("run")});
-        control->Sleep = [](int) {};
+        control = std::make_unique<modControl>(
+            sink,
+            modControl::Folders{dir.filePath("program"), dir.filePath("user"), dir.filePath("run")},
+            [](int) {});
         ASSERT_TRUE(control->StartProgram());
         control->splash()->timLoad_Timer();
         control->splash()->tim_exit_Timer();
@@ -513,8 +513,8 @@ TEST_F(MonitorWindow, ARefusedSaveLeavesTicksAndReceivedBytesRunningWhileItsBoxI
     control.reset();
     control = std::make_unique<modControl>(
         waiting,
-        modControl::Folders{dir.filePath("program"), dir.filePath("user"), dir.filePath("run")});
-    control->Sleep = [](int) {};
+        modControl::Folders{dir.filePath("program"), dir.filePath("user"), dir.filePath("run")},
+        [](int) {});
     ASSERT_TRUE(control->StartProgram());
     control->splash()->timLoad_Timer();
     control->splash()->tim_exit_Timer();

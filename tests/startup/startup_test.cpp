@@ -83,8 +83,7 @@ protected:
     }
 
     modControl& makeControl() {
-        control = std::make_unique<modControl>(sink, folders());
-        control->Sleep = [this](int ms) { sleeps.append(ms); };
+        control = std::make_unique<modControl>(sink, folders(), [this](int ms) { pause(ms); });
         return *control;
     }
 
@@ -113,6 +112,8 @@ protected:
     serialtest::ComVariable com1{1, pty.slavePath()};
     std::unique_ptr<modControl> control;
     QList<int> sleeps;
+    // The loading step's pause as the control is given it; a test may replace it.
+    std::function<void(int)> pause = [this](int ms) { sleeps.append(ms); };
 };
 
 // ---- One copy at a time ----
@@ -375,7 +376,7 @@ TEST_F(Station, TheLoadingStepCountsToOneHundredThenInitialises) {
 
     QStringList labels;
     QList<int> values;
-    control->Sleep = [&](int ms) {
+    pause = [&](int ms) {
         sleeps.append(ms);
         labels.append(splash->Label1->text());
         values.append(splash->PgBar->value());
@@ -437,7 +438,7 @@ TEST_F(Station, ALoadingStepSlowerThanTheTimersStillEndsInTheMainWindow) {
     frmSplash* splash = control->splash();
     splash->timLoad.setInterval(100);
     splash->tim_exit.setInterval(50);
-    control->Sleep = [this](int ms) {
+    pause = [this](int ms) {
         sleeps.append(ms);
         if (ms == 200) { // the last pause of the step
             QThread::msleep(150);
