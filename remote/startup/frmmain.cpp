@@ -425,52 +425,7 @@ void frmMain::setEventLabelColor(int channel, std::uint32_t colour) {
 }
 
 void frmMain::setDisplayCaption(Display display, int index, const std::string& caption) {
-    QLabel* label = nullptr;
-    switch (display) {
-    case Display::TTIME:
-        label = at(ui.TTIME, index);
-        break;
-    case Display::SETID:
-        label = ui.SETID;
-        break;
-    case Display::RFXTIME:
-        label = ui.RFXTIME;
-        break;
-    case Display::LASERQZ1:
-        label = ui.LASERQZ1;
-        break;
-    case Display::LASERQZ2:
-        label = ui.LASERQZ2;
-        break;
-    case Display::LASERQS1:
-        label = ui.LASERQS1;
-        break;
-    case Display::LASERQS2:
-        label = ui.LASERQS2;
-        break;
-    case Display::LASERQ1:
-        label = ui.LASERQ1;
-        break;
-    case Display::LASERQ2:
-        label = ui.LASERQ2;
-        break;
-    case Display::LASERVV1:
-        label = ui.LASERVV1;
-        break;
-    case Display::LASERVV2:
-        label = ui.LASERVV2;
-        break;
-    case Display::STIMEV:
-        label = at(ui.STIMEV, index);
-        break;
-    case Display::FREQV:
-        label = ui.FREQV;
-        break;
-    case Display::SERIAL:
-        label = ui.SERIAL;
-        break;
-    }
-    if (label) {
+    if (QLabel* label = ui.displayLabel(display, index)) {
         MonitorPanels::setCaption(label, deviceText(caption));
     }
 }
@@ -493,43 +448,7 @@ void frmMain::setSwitchBackColor(int index, std::uint32_t colour) {
 }
 
 std::string frmMain::inputText(Input field, int index) const {
-    const QLineEdit* edit = nullptr;
-    switch (field) {
-    case Input::txtSet1:
-        if (index >= 0 && index < static_cast<int>(ui.txtSet1.size())) {
-            edit = ui.txtSet1[static_cast<std::size_t>(index)];
-        }
-        break;
-    case Input::IDIN:
-        edit = ui.IDIN;
-        break;
-    case Input::SERIALIN:
-        edit = ui.SERIALIN;
-        break;
-    case Input::XTIME:
-        edit = ui.XTIME;
-        break;
-    case Input::LASERCH1:
-        edit = ui.LASERCH1;
-        break;
-    case Input::LASERCH2:
-        edit = ui.LASERCH2;
-        break;
-    case Input::LASERV1:
-        edit = ui.LASERV1;
-        break;
-    case Input::LASERV2:
-        edit = ui.LASERV2;
-        break;
-    case Input::STTIME: // STTIME1 to STTIME9
-        if (index >= 1 && index <= static_cast<int>(ui.STTIME.size())) {
-            edit = ui.STTIME[static_cast<std::size_t>(index - 1)];
-        }
-        break;
-    case Input::FREQSET:
-        edit = ui.FREQSET;
-        break;
-    }
+    const QLineEdit* edit = ui.inputField(field, index);
     return edit ? edit->text().toStdString() : std::string();
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/olecolor.h"
 #include "common/propertybag.h"
+#include "displayscreen.h"
 #include "remote/controls/instruments/instrumentlamp.h"
 #include "remote/controls/instruments/instrumentswitch.h"
 #include "remote/controls/instruments/scanmark.h"
@@ -107,53 +108,6 @@ void plainFont(QWidget* widget) {
     }
 }
 
-// The detector's display: a sunken panel whose lines span its width. It places them itself:
-// a line inside a layout would make each new text (several a second) lay out the whole
-// window again, while a line here only repaints.
-class DisplayScreen : public QFrame {
-public:
-    DisplayScreen(int lineWidth, int lineHeight, QWidget* parent)
-        : QFrame(parent)
-        , m_lineWidth(lineWidth)
-        , m_lineHeight(lineHeight) {}
-
-    void addLine(QLabel* line) {
-        m_lines.push_back(line);
-        updateGeometry();
-        placeLines();
-    }
-
-    QSize sizeHint() const override { return minimumSizeHint(); }
-    QSize minimumSizeHint() const override {
-        const int count = static_cast<int>(m_lines.size());
-        const int chrome = 2 * (frameWidth() + kMargin);
-        return {m_lineWidth + chrome,
-                count * m_lineHeight + std::max(0, count - 1) * kSpacing + chrome};
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QFrame::resizeEvent(event);
-        placeLines();
-    }
-
-private:
-    void placeLines() {
-        const QRect area = contentsRect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
-        int top = area.top();
-        for (QLabel* line : m_lines) {
-            line->setGeometry(area.left(), top, area.width(), m_lineHeight);
-            top += m_lineHeight + kSpacing;
-        }
-    }
-
-    static constexpr int kMargin = 4;  // pixels inside the frame
-    static constexpr int kSpacing = 2; // pixels between two lines
-    int m_lineWidth;
-    int m_lineHeight;
-    std::vector<QLabel*> m_lines;
-};
-
 QIcon powerIcon() {
     QPixmap pixmap(20, 20);
     pixmap.fill(Qt::transparent);
@@ -199,6 +153,32 @@ void MonitorPanels::setHexCopy(QPlainTextEdit* edit, const QString& text) {
     cursor.setPosition(static_cast<int>(head));
     cursor.setPosition(static_cast<int>(shown.size() - tail), QTextCursor::KeepAnchor);
     cursor.insertText(text.mid(head, text.size() - head - tail));
+}
+
+QLabel* MonitorPanels::displayLabel(Display display, int index) const {
+    const auto slot = static_cast<std::size_t>(display);
+    return slot < m_displays.size() ? m_displays[slot].at(index) : nullptr;
+}
+
+QLineEdit* MonitorPanels::inputField(Input field, int index) const {
+    const auto slot = static_cast<std::size_t>(field);
+    return slot < m_inputs.size() ? m_inputs[slot].at(index) : nullptr;
+}
+
+void MonitorPanels::bindDisplay(Display display, QLabel* label) {
+    m_displays[static_cast<std::size_t>(display)] = {{label}, 0, false};
+}
+
+void MonitorPanels::bindDisplay(Display display, std::span<QLabel* const> labels) {
+    m_displays[static_cast<std::size_t>(display)] = {{labels.begin(), labels.end()}, 0, true};
+}
+
+void MonitorPanels::bindInput(Input field, QLineEdit* edit) {
+    m_inputs[static_cast<std::size_t>(field)] = {{edit}, 0, false};
+}
+
+void MonitorPanels::bindInput(Input field, std::span<QLineEdit* const> edits, int first) {
+    m_inputs[static_cast<std::size_t>(field)] = {{edits.begin(), edits.end()}, first, true};
 }
 
 QWidget* MonitorPanels::build(QWidget* parent) {
@@ -320,7 +300,7 @@ QGroupBox* MonitorPanels::buildDisplayGroup(QWidget* parent) {
     const int lineWidth =
         metrics.horizontalAdvance(QString(kScreenLineChars + 1, QLatin1Char('W')));
 
-    auto* screen = new DisplayScreen(lineWidth, metrics.height() + 4, box);
+    auto* screen = new remote::startup::DisplayScreen(lineWidth, metrics.height() + 4, box);
     screen->setFrameShape(QFrame::Panel);
     screen->setFrameShadow(QFrame::Sunken);
     screen->setAutoFillBackground(true);
@@ -492,6 +472,8 @@ QGroupBox* MonitorPanels::buildAlarmGroup(QWidget* parent) {
         grid->addWidget(STIMEV[slot], i + 1, 1);
         grid->addWidget(STTIME[slot], i + 1, 2);
     }
+    bindDisplay(Display::STIMEV, STIMEV);
+    bindInput(Input::STTIME, STTIME, 1); // STTIME1 to STTIME9
     grid->addWidget(FREQSAVE[5], 10, 2);
     grid->setColumnStretch(0, 1);
     plainFont(box);
@@ -540,6 +522,7 @@ QGroupBox* MonitorPanels::buildReadBackGroup(QWidget* parent) {
         clock->addWidget(TTIME[static_cast<std::size_t>(i)]);
         clock->addWidget(text(QString::fromLatin1(kUnits[i]), box));
     }
+    bindDisplay(Display::TTIME, TTIME);
     clock->addStretch(1);
     grid->addLayout(clock, row++, 0, 1, 5);
 
@@ -549,12 +532,15 @@ QGroupBox* MonitorPanels::buildReadBackGroup(QWidget* parent) {
     };
     SETID = display(QStringLiteral("SETID"), QStringLiteral("QND-"), box, kDisplayTextColour, 110);
     SETID->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    bindDisplay(Display::SETID, SETID);
     pair(" ID Number(6) :", SETID);
     SERIAL =
         display(QStringLiteral("SERIAL"), QStringLiteral("00000000"), box, kDisplayTextColour, 110);
     SERIAL->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    bindDisplay(Display::SERIAL, SERIAL);
     pair("Serial Number :", SERIAL);
     RFXTIME = display(QStringLiteral("RFXTIME"), QStringLiteral("0"), box);
+    bindDisplay(Display::RFXTIME, RFXTIME);
     pair("RF X-MIT TIME(2) : ", RFXTIME);
 
     grid->addWidget(text(QStringLiteral("Laser QZ"), box), row, 1, Qt::AlignHCenter);
@@ -565,6 +551,12 @@ QGroupBox* MonitorPanels::buildReadBackGroup(QWidget* parent) {
     LASERQZ2 = display(QStringLiteral("LASERQZ2"), QStringLiteral("0.00"), box);
     LASERQS2 = display(QStringLiteral("LASERQS2"), QStringLiteral("0.00"), box, kQsTextColour);
     LASERQ2 = display(QStringLiteral("LASERQ2"), QStringLiteral("0.0"), box);
+    bindDisplay(Display::LASERQZ1, LASERQZ1);
+    bindDisplay(Display::LASERQS1, LASERQS1);
+    bindDisplay(Display::LASERQ1, LASERQ1);
+    bindDisplay(Display::LASERQZ2, LASERQZ2);
+    bindDisplay(Display::LASERQS2, LASERQS2);
+    bindDisplay(Display::LASERQ2, LASERQ2);
     const std::array<std::array<QLabel*, 3>, 2> laser{
         {{LASERQZ1, LASERQS1, LASERQ1}, {LASERQZ2, LASERQS2, LASERQ2}}};
     for (int ch = 0; ch < 2; ++ch) {
@@ -577,10 +569,13 @@ QGroupBox* MonitorPanels::buildReadBackGroup(QWidget* parent) {
         ++row;
     }
     LASERVV1 = display(QStringLiteral("LASERVV1"), QStringLiteral("0"), box);
+    bindDisplay(Display::LASERVV1, LASERVV1);
     pair("Laser Volume CH1(2) :", LASERVV1);
     LASERVV2 = display(QStringLiteral("LASERVV2"), QStringLiteral("0"), box);
+    bindDisplay(Display::LASERVV2, LASERVV2);
     pair("Laser Volume CH2(2) :", LASERVV2);
     FREQV = display(QStringLiteral("FREQV"), QStringLiteral("0"), box);
+    bindDisplay(Display::FREQV, FREQV);
     pair("RPT Time (2) :", FREQV);
     grid->setColumnStretch(4, 1);
     plainFont(box);
@@ -612,6 +607,7 @@ QGroupBox* MonitorPanels::buildEntryGroup(QWidget* parent) {
         clock.push_back(txtSet1[static_cast<std::size_t>(i)]);
         clock.push_back(text(QString::fromLatin1(kUnits[i]), box));
     }
+    bindInput(Input::txtSet1, txtSet1);
     grid->addWidget(text(QStringLiteral("Date / time :"), box), row, 0);
     auto* clockCells = new QHBoxLayout;
     clockCells->setSpacing(3);
@@ -623,23 +619,31 @@ QGroupBox* MonitorPanels::buildEntryGroup(QWidget* parent) {
     grid->addWidget(FREQSAVE[0], row++, 2);
 
     IDIN = input(QStringLiteral("IDIN"), QString(), 6, box);
+    bindInput(Input::IDIN, IDIN);
     line(QStringLiteral("Set ID Number(6) : "), {text(QStringLiteral("QND-"), box), IDIN}, 1);
     SERIALIN = input(QStringLiteral("SERIALIN"), QString(), 8, box);
+    bindInput(Input::SERIALIN, SERIALIN);
     line(QStringLiteral("Set Serial(8) :"), {SERIALIN}, 8);
     XTIME = input(QStringLiteral("XTIME"), QString(), 2, box);
+    bindInput(Input::XTIME, XTIME);
     line(QStringLiteral("RF X-MIT TIME(2) : "), {XTIME}, 2);
     LASERCH1 = input(QStringLiteral("LASERCH1"), QStringLiteral("0.5"), 4, box);
     LASERCH2 = input(QStringLiteral("LASERCH2"), QStringLiteral("0.5"), 4, box);
+    bindInput(Input::LASERCH1, LASERCH1);
+    bindInput(Input::LASERCH2, LASERCH2);
     line(QStringLiteral("Laser Q (2)"),
          {text(QStringLiteral("CH1 :"), box), LASERCH1, text(QStringLiteral("CH2 :"), box),
           LASERCH2},
          3);
     LASERV1 = input(QStringLiteral("LASERV1"), QStringLiteral("60"), 2, box);
+    bindInput(Input::LASERV1, LASERV1);
     line(QStringLiteral("Laser Volume CH1(2) :"), {LASERV1}, 4);
     LASERV2 = input(QStringLiteral("LASERV2"), QStringLiteral("60"), 2, box);
+    bindInput(Input::LASERV2, LASERV2);
     grid->addWidget(text(QStringLiteral("Laser Volume CH2(2) :"), box), row, 0);
     grid->addWidget(LASERV2, row++, 1);
     FREQSET = input(QStringLiteral("FREQSET"), QStringLiteral("24"), 2, box);
+    bindInput(Input::FREQSET, FREQSET);
     line(QStringLiteral("RPT Time (2) :"), {FREQSET}, 6);
     grid->setColumnStretch(1, 1);
     plainFont(box);

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "remote/link/monitorview.h"
+
 #include <QString>
 
 #include <array>
+#include <cstddef>
 #include <map>
+#include <span>
+#include <vector>
 
 class InstrumentLamp;
 class ScanMark;
@@ -72,8 +77,17 @@ struct MonitorPanels {
     SlideSwitch* LOOPSW = nullptr;
     std::array<ToggleSwitch*, 4> KEYSW{};
 
+    using Display = remote::link::MonitorView::Display;
+    using Input = remote::link::MonitorView::Input;
+
     // Builds every control into one central widget of parent.
     QWidget* build(QWidget* parent);
+
+    // The control that shows a display or holds an input field the link names; index only
+    // for a control array (TTIME, STIMEV, txtSet1, STTIME from 1). Null for an index the
+    // array does not have, and before build().
+    QLabel* displayLabel(Display display, int index) const;
+    QLineEdit* inputField(Input field, int index) const;
 
     // Sets a label's text and the accessible name that mirrors it.
     static void setCaption(QLabel* label, const QString& text);
@@ -86,6 +100,31 @@ struct MonitorPanels {
     static constexpr unsigned kPanelBack = 0x00CAD9D9;
 
 private:
+    // One control, or a control array whose first control has the index first.
+    template <typename W>
+    struct Lookup {
+        std::vector<W*> widgets;
+        int first = 0;
+        bool indexed = false;
+
+        W* at(int index) const {
+            if (!indexed) {
+                return widgets.empty() ? nullptr : widgets.front();
+            }
+            const int slot = index - first;
+            return slot >= 0 && slot < static_cast<int>(widgets.size())
+                       ? widgets[static_cast<std::size_t>(slot)]
+                       : nullptr;
+        }
+    };
+    static constexpr std::size_t kDisplays = static_cast<std::size_t>(Display::SERIAL) + 1;
+    static constexpr std::size_t kInputs = static_cast<std::size_t>(Input::FREQSET) + 1;
+
+    void bindDisplay(Display display, QLabel* label);
+    void bindDisplay(Display display, std::span<QLabel* const> labels);
+    void bindInput(Input field, QLineEdit* edit);
+    void bindInput(Input field, std::span<QLineEdit* const> edits, int first = 0);
+
     QGroupBox* buildDisplayGroup(QWidget* parent);
     QGroupBox* buildKeypadGroup(QWidget* parent);
     QGroupBox* buildAlarmGroup(QWidget* parent);
@@ -95,4 +134,8 @@ private:
     QWidget* buildTopStrip(QWidget* parent);
     void buildSaveButtons(QWidget* parent);
     void fixDisplaySizes();
+
+    // Filled where the controls are made; the last enumerators size them.
+    std::array<Lookup<QLabel>, kDisplays> m_displays{};
+    std::array<Lookup<QLineEdit>, kInputs> m_inputs{};
 };

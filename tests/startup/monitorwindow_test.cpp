@@ -152,6 +152,71 @@ TEST(HexCopy, EachNewTextReplacesTheOldWhateverTheyShare) {
     EXPECT_EQ(edit.textCursor().selectedText(), "53 54");
 }
 
+// Every display and input the link names reaches the control of that name, and an index a
+// control array does not have reaches none.
+TEST(PanelLookups, EveryNameTheLinkUsesFindsItsControlAndNoOther) {
+    using Display = MonitorPanels::Display;
+    using Input = MonitorPanels::Input;
+    struct Case {
+        Display display;
+        int first; // the first index of a control array
+        int count; // 0: one control, any index
+        const char* name;
+    };
+    const Case displays[] = {
+        {Display::TTIME, 0, 6, "TTIME_"},      {Display::SETID, 0, 0, "SETID"},
+        {Display::RFXTIME, 0, 0, "RFXTIME"},   {Display::LASERQZ1, 0, 0, "LASERQZ1"},
+        {Display::LASERQZ2, 0, 0, "LASERQZ2"}, {Display::LASERQS1, 0, 0, "LASERQS1"},
+        {Display::LASERQS2, 0, 0, "LASERQS2"}, {Display::LASERQ1, 0, 0, "LASERQ1"},
+        {Display::LASERQ2, 0, 0, "LASERQ2"},   {Display::LASERVV1, 0, 0, "LASERVV1"},
+        {Display::LASERVV2, 0, 0, "LASERVV2"}, {Display::STIMEV, 0, 9, "STIMEV_"},
+        {Display::FREQV, 0, 0, "FREQV"},       {Display::SERIAL, 0, 0, "SERIAL"},
+    };
+    struct InputCase {
+        Input input;
+        int first;
+        int count;
+        const char* name;
+    };
+    const InputCase inputs[] = {
+        {Input::txtSet1, 0, 5, "txtSet1_"},  {Input::IDIN, 0, 0, "IDIN"},
+        {Input::SERIALIN, 0, 0, "SERIALIN"}, {Input::XTIME, 0, 0, "XTIME"},
+        {Input::LASERCH1, 0, 0, "LASERCH1"}, {Input::LASERCH2, 0, 0, "LASERCH2"},
+        {Input::LASERV1, 0, 0, "LASERV1"},   {Input::LASERV2, 0, 0, "LASERV2"},
+        {Input::STTIME, 1, 9, "STTIME"},     {Input::FREQSET, 0, 0, "FREQSET"},
+    };
+    MonitorPanels panels;
+    EXPECT_EQ(panels.displayLabel(Display::SETID, 0), nullptr) << "nothing before build()";
+    QWidget parent;
+    panels.build(&parent);
+
+    const auto expectLookup = [](auto lookup, int first, int count, const char* name) {
+        if (count == 0) {
+            for (int index : {0, 3, -1}) {
+                ASSERT_NE(lookup(index), nullptr) << name << " index " << index;
+                EXPECT_EQ(lookup(index)->objectName(), QLatin1String(name)) << index;
+            }
+            return;
+        }
+        for (int i = first; i < first + count; ++i) {
+            ASSERT_NE(lookup(i), nullptr) << name << i;
+            EXPECT_EQ(lookup(i)->objectName(), QLatin1String(name) + QString::number(i));
+        }
+        EXPECT_EQ(lookup(first - 1), nullptr) << name;
+        EXPECT_EQ(lookup(first + count), nullptr) << name;
+    };
+    for (const Case& c : displays) {
+        expectLookup([&](int i) { return panels.displayLabel(c.display, i); }, c.first, c.count,
+                     c.name);
+    }
+    for (const InputCase& c : inputs) {
+        expectLookup([&](int i) { return panels.inputField(c.input, i); }, c.first, c.count,
+                     c.name);
+    }
+    EXPECT_EQ(panels.displayLabel(static_cast<Display>(99), 0), nullptr);
+    EXPECT_EQ(panels.inputField(static_cast<Input>(99), 0), nullptr);
+}
+
 TEST_F(MonitorWindow, AScreenFrameShowsItsLinesAndTheHighlightedOne) {
     const std::vector<std::string> fields{
         "", "Close Call 146.5", "MENU", "****************", "LASER 1 OK", "CC Found! x", "EXT OFF"};

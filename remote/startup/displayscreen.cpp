@@ -1,0 +1,45 @@
+#include "displayscreen.h"
+
+#include <QLabel>
+
+#include <algorithm>
+
+namespace remote::startup {
+
+DisplayScreen::DisplayScreen(int lineWidth, int lineHeight, QWidget* parent)
+    : QFrame(parent)
+    , m_lineWidth(lineWidth)
+    , m_lineHeight(lineHeight) {}
+
+void DisplayScreen::addLine(QLabel* line) {
+    m_lines.push_back(line);
+    updateGeometry();
+    placeLines();
+}
+
+QSize DisplayScreen::sizeHint() const {
+    return minimumSizeHint();
+}
+
+QSize DisplayScreen::minimumSizeHint() const {
+    const int count = static_cast<int>(m_lines.size());
+    const int chrome = 2 * (frameWidth() + kMargin);
+    return {m_lineWidth + chrome,
+            count * m_lineHeight + std::max(0, count - 1) * kSpacing + chrome};
+}
+
+void DisplayScreen::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    placeLines();
+}
+
+void DisplayScreen::placeLines() {
+    const QRect area = contentsRect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    int top = area.top();
+    for (QLabel* line : m_lines) {
+        line->setGeometry(area.left(), top, area.width(), m_lineHeight);
+        top += m_lineHeight + kSpacing;
+    }
+}
+
+} // namespace remote::startup
