@@ -17,7 +17,7 @@
 
 namespace {
 
-using namespace remote::progressbar;
+using namespace remote::controls::progressbar;
 
 constexpr std::array kFormats = {QImage::Format_RGB32,      QImage::Format_ARGB32,
                                  QImage::Format_RGB888,     QImage::Format_Indexed8,

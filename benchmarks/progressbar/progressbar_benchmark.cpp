@@ -16,7 +16,9 @@
 
 #include <memory>
 
-using namespace remote::progressbar;
+using remote::controls::XP_ProgressBar;
+
+using namespace remote::controls::progressbar;
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+using remote::controls::XP_ProgressBar;
+
 namespace {
 
 // The progress bar as the window's design stores it (keys left out are at their defaults:

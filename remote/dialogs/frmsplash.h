@@ -5,7 +5,9 @@
 #include <QWidget>
 
 class QLabel;
+namespace remote::controls {
 class XP_ProgressBar;
+}
 
 // The window shown while the station loads: the product picture, title and version, and a
 // progress bar counting the loading step. Its load timer asks for the loading step, then
@@ -26,7 +28,7 @@ public:
     static QImage drawSplashPicture(const QSize& size);
 
     QLabel* Picture1 = nullptr;
-    XP_ProgressBar* PgBar = nullptr;
+    remote::controls::XP_ProgressBar* PgBar = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* lblVersion = nullptr;
     QLabel* pnlDevelopment = nullptr;

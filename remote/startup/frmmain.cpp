@@ -134,7 +134,7 @@ void frmMain::connectOperatorControls() {
     for (const auto& [index, arrow] : ui.Button2) {
         connect(arrow, &QPushButton::clicked, this, [this, i = index] { m_link.Button2_Click(i); });
     }
-    connect(ui.LOOPSW, &InstrumentSwitch::valueChanged, this,
+    connect(ui.LOOPSW, &remote::controls::InstrumentSwitch::valueChanged, this,
             [this](bool on) { m_link.LOOPSW_ValueChanged(on); });
     for (int i = 0; i < static_cast<int>(ui.KEYSW.size()); ++i) {
         connect(ui.KEYSW[static_cast<std::size_t>(i)], &QAbstractButton::clicked, this,

@@ -16,11 +16,13 @@
 #include <tuple>
 #include <vector>
 
-class InstrumentLamp;
 class MessageSink;
 class QAction;
 class QLabel;
 class QToolButton;
+namespace remote::controls {
+class InstrumentLamp;
+}
 
 // The station's main window: the serial control, the 100 ms poll timer, the menu and the
 // toolbar, and the monitor panels (display mirror, alarm channels, settings read back and
@@ -45,9 +47,9 @@ public:
     QTimer Timer1;
     MonitorPanels ui; // every control of the monitor panels, by name
     QLabel* Label1 = nullptr;
-    InstrumentLamp* CWButton1 = nullptr;    // "TXD"
-    InstrumentLamp* CWButton2 = nullptr;    // "RXD"
-    std::map<int, QToolButton*> ssrToolbar; // indexes 0, 1 and 5
+    remote::controls::InstrumentLamp* CWButton1 = nullptr; // "TXD"
+    remote::controls::InstrumentLamp* CWButton2 = nullptr; // "RXD"
+    std::map<int, QToolButton*> ssrToolbar;                // indexes 0, 1 and 5
     QAction* mnuFile_Back = nullptr;
     QAction* mnuFile_Config = nullptr;
     QAction* mnuFile_Printer = nullptr;

@@ -27,6 +27,12 @@
 #include <algorithm>
 #include <vector>
 
+using remote::controls::InstrumentLamp;
+using remote::controls::ScanMark;
+using remote::controls::SlideSwitch;
+using remote::controls::ToggleSwitch;
+using remote::controls::XP_ProgressBar;
+
 namespace {
 
 constexpr int kInputWidth2 = 34; // pixels: an input of two characters

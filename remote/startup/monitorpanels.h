@@ -10,17 +10,20 @@
 #include <span>
 #include <vector>
 
-class InstrumentLamp;
-class ScanMark;
-class SlideSwitch;
-class ToggleSwitch;
-class XP_ProgressBar;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QWidget;
+
+namespace remote::controls {
+class InstrumentLamp;
+class ScanMark;
+class SlideSwitch;
+class ToggleSwitch;
+class XP_ProgressBar;
+} // namespace remote::controls
 
 // The controls of the monitor window, under the names the detector's own terms give them.
 // Control arrays are indexed as the window's handlers index them (Button and Button2 by
@@ -30,14 +33,14 @@ class QWidget;
 struct MonitorPanels {
     // Top strip.
     QLabel* Label1 = nullptr;
-    InstrumentLamp* CWButton1 = nullptr; // "TXD"
-    InstrumentLamp* CWButton2 = nullptr; // "RXD"
+    remote::controls::InstrumentLamp* CWButton1 = nullptr; // "TXD"
+    remote::controls::InstrumentLamp* CWButton2 = nullptr; // "RXD"
 
     // Display mirror.
     std::array<QLabel*, 5> BSCREEN{};
     QPlainTextEdit* Text1 = nullptr;
-    ScanMark* SCANMARK = nullptr;
-    XP_ProgressBar* XP_ProgressBar1 = nullptr;
+    remote::controls::ScanMark* SCANMARK = nullptr;
+    remote::controls::XP_ProgressBar* XP_ProgressBar1 = nullptr;
 
     // Alarm channels and their transmit times.
     std::array<QLabel*, 9> EVENTL{};
@@ -74,8 +77,8 @@ struct MonitorPanels {
     // Keypad and switches.
     std::map<int, QPushButton*> Button;  // 1 to 19, 24 to 26
     std::map<int, QPushButton*> Button2; // 20 to 23
-    SlideSwitch* LOOPSW = nullptr;
-    std::array<ToggleSwitch*, 4> KEYSW{};
+    remote::controls::SlideSwitch* LOOPSW = nullptr;
+    std::array<remote::controls::ToggleSwitch*, 4> KEYSW{};
 
     using Display = remote::link::MonitorView::Display;
     using Input = remote::link::MonitorView::Input;

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-namespace remote::progressbar::test {
+namespace remote::controls::progressbar::test {
 
 // A colour no drawing step uses, so untouched pixels stand out.
 constexpr OleColor kUntouched = 0x00FF00FF;
@@ -65,4 +65,4 @@ inline bool isDark(OleColor c) {
     return common::redOf(c) < 60 && common::greenOf(c) < 60 && common::blueOf(c) < 60;
 }
 
-} // namespace remote::progressbar::test
+} // namespace remote::controls::progressbar::test

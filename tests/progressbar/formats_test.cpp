@@ -8,7 +8,7 @@
 #include <limits>
 #include <vector>
 
-namespace remote::progressbar::test {
+namespace remote::controls::progressbar::test {
 namespace {
 
 ProgressBarState labelledState(int style) {
@@ -132,4 +132,4 @@ TEST(BarFarOff, GapsThatCannotFollowEachOtherDrawNothingInsteadOfLoopingForEver)
 }
 
 } // namespace
-} // namespace remote::progressbar::test
+} // namespace remote::controls::progressbar::test

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <climits>
 
-namespace remote::progressbar::test {
+namespace remote::controls::progressbar::test {
 namespace {
 
 constexpr int W = 100;
@@ -148,4 +148,4 @@ TEST(Label, FontDecidesTheBox) {
 }
 
 } // namespace
-} // namespace remote::progressbar::test
+} // namespace remote::controls::progressbar::test

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-namespace remote::progressbar::test {
+namespace remote::controls::progressbar::test {
 namespace {
 
 using common::bgr;
@@ -273,4 +273,4 @@ TEST(Patterns, PictureIsTiledFromTheImageOrigin) {
 }
 
 } // namespace
-} // namespace remote::progressbar::test
+} // namespace remote::controls::progressbar::test

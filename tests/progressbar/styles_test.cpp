@@ -9,7 +9,7 @@
 #include <limits>
 #include <vector>
 
-namespace remote::progressbar::test {
+namespace remote::controls::progressbar::test {
 namespace {
 
 using common::bgr;
@@ -399,4 +399,4 @@ TEST(Styles, DrawingIntoASmallerOrNullImageIsClipped) {
 }
 
 } // namespace
-} // namespace remote::progressbar::test
+} // namespace remote::controls::progressbar::test

@@ -13,7 +13,7 @@
 #include <functional>
 #include <limits>
 
-namespace remote::progressbar::test {
+namespace remote::controls::progressbar::test {
 namespace {
 
 using common::bgr;
@@ -446,4 +446,4 @@ TEST(StoredProperties, BadValuesAreRefusedOneByOne) {
 }
 
 } // namespace
-} // namespace remote::progressbar::test
+} // namespace remote::controls::progressbar::test

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using remote::controls::InstrumentLamp;
+
 namespace {
 
 struct LampCase {

@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+using remote::controls::InstrumentSwitch;
+using remote::controls::ScanMark;
+using remote::controls::SlideSwitch;
+using remote::controls::ToggleSwitch;
+
 namespace {
 
 constexpr QRgb kOutside = 0xFF123456;

@@ -31,6 +31,11 @@
 
 #include <filesystem>
 
+using remote::controls::ScanMark;
+using remote::controls::SlideSwitch;
+using remote::controls::ToggleSwitch;
+using remote::controls::XP_ProgressBar;
+
 namespace {
 
 namespace device = remote::link::device;

@@ -34,6 +34,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using remote::controls::InstrumentLamp;
+
 namespace {
 
 using Kind = RecordingMessageSink::Kind;

@@ -13,7 +13,7 @@
 #include <array>
 #include <cstdio>
 
-using namespace remote::progressbar;
+using namespace remote::controls::progressbar;
 
 namespace {
 

@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+namespace remote::controls {
+
 InstrumentLamp::InstrumentLamp(QWidget* parent)
     : QWidget(parent) {
     setFixedSize(kSide, kSide);
@@ -82,3 +84,5 @@ void InstrumentLamp::mouseReleaseEvent(QMouseEvent* event) {
         emit clicked();
     }
 }
+
+} // namespace remote::controls

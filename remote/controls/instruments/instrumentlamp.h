@@ -6,6 +6,8 @@
 
 #include <array>
 
+namespace remote::controls {
+
 // A square indicator light: lit (Value true) or dark. The station's traffic lamps "TXD" and
 // "RXD" are two of these.
 class InstrumentLamp : public QWidget {
@@ -56,3 +58,5 @@ private:
     QColor m_facesColor;
     QColor m_facesBackground;
 };
+
+} // namespace remote::controls

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace remote::controls {
+
 namespace {
 
 using common::fillRect;
@@ -99,3 +101,5 @@ void SlideSwitch::drawSwitch(QImage& image, const QRect& rect, bool on, const QC
 void SlideSwitch::drawInto(QImage& image) const {
     drawSwitch(image, image.rect(), isChecked(), backColor());
 }
+
+} // namespace remote::controls

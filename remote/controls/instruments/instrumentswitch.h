@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QImage>
 
+namespace remote::controls {
+
 // The instrument-style switches of the monitor window. Both are checkable buttons: Value is
 // the checked state, a mouse click (press and release over the switch) flips it and raises
 // clicked(), and valueChanged() follows every change, by the operator or by the program.
@@ -71,3 +73,5 @@ public:
 protected:
     void drawInto(QImage& image) const override;
 };
+
+} // namespace remote::controls

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace remote::controls {
+
 ScanMark::ScanMark(QWidget* parent)
     : QWidget(parent) {
     setFixedSize(kSide, kSide);
@@ -60,3 +62,5 @@ void ScanMark::showEvent(QShowEvent*) {
 void ScanMark::hideEvent(QHideEvent*) {
     m_step.stop();
 }
+
+} // namespace remote::controls

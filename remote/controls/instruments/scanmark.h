@@ -6,6 +6,8 @@
 
 #include <array>
 
+namespace remote::controls {
+
 // The mark shown while the detector scans: a hand sweeping round a small dial. It animates
 // only while shown; showing and hiding it is the blink the window drives.
 class ScanMark : public QWidget {
@@ -41,3 +43,5 @@ private:
     std::array<QImage, kPhases> m_faces;
     QColor m_facesBackground;
 };
+
+} // namespace remote::controls

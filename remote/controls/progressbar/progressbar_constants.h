@@ -5,7 +5,7 @@
 #include <array>
 
 // Fixed numbers of the progress bar's look and of its stored property set.
-namespace remote::progressbar {
+namespace remote::controls::progressbar {
 
 using common::OleColor;
 
@@ -96,4 +96,4 @@ inline constexpr char kKeyScrolling[] = "Scrolling";
 inline constexpr char kKeyShowText[] = "ShowText";
 inline constexpr char kKeyValue[] = "Value";
 
-} // namespace remote::progressbar
+} // namespace remote::controls::progressbar

@@ -11,7 +11,7 @@
 #include <functional>
 #include <limits>
 
-namespace remote::progressbar {
+namespace remote::controls::progressbar {
 
 namespace {
 
@@ -476,4 +476,4 @@ void ProgressBarPainter::drawLabel(const Box& box, const QString& text, OleColor
     painter.drawText(QPoint(box.left, box.top + metrics.ascent()), text);
 }
 
-} // namespace remote::progressbar
+} // namespace remote::controls::progressbar

@@ -8,7 +8,7 @@
 
 // The bar's drawing pipeline: everything is drawn into a QImage from a ProgressBarState, so
 // the same code serves the widget, the gallery tool, the benchmarks and pixel tests.
-namespace remote::progressbar {
+namespace remote::controls::progressbar {
 
 // A plain colour for c; system colours are looked up, nullopt when c cannot be drawn.
 std::optional<OleColor> TranslateColor(OleColor c);
@@ -73,4 +73,4 @@ private:
     int H;
 };
 
-} // namespace remote::progressbar
+} // namespace remote::controls::progressbar

@@ -6,7 +6,7 @@
 #include <QFont>
 #include <QImage>
 
-namespace remote::progressbar {
+namespace remote::controls::progressbar {
 
 // Everything the bar's drawing reads and the geometry it leaves behind. The control owns one;
 // tests and tools fill one in and draw it without a widget.
@@ -32,4 +32,4 @@ struct ProgressBarState {
     double fraction = 0;  // share of the track styles 0 to 2 fill
 };
 
-} // namespace remote::progressbar
+} // namespace remote::controls::progressbar

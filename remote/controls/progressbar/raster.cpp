@@ -3,7 +3,7 @@
 #include "common/olecolor.h"
 #include "common/raster.h"
 
-namespace remote::progressbar {
+namespace remote::controls::progressbar {
 
 namespace {
 
@@ -97,4 +97,4 @@ void patternBox(QImage& image, const Box& box, const QImage& pattern) {
     common::fillTiled(image, toRect(box), pattern);
 }
 
-} // namespace remote::progressbar
+} // namespace remote::controls::progressbar

@@ -9,7 +9,7 @@
 // edges (left/top included, right/bottom excluded; a box whose right is not past its left, or
 // bottom past its top, is empty) and colours as plain 0x00BBGGRR values. Images, clipping and
 // line rules are those of common/raster.h.
-namespace remote::progressbar {
+namespace remote::controls::progressbar {
 
 using common::OleColor;
 
@@ -52,4 +52,4 @@ void hatchBox(QImage& image, const Box& box, int pattern, OleColor fore, OleColo
 // Fills box with pattern tiled from the image's origin.
 void patternBox(QImage& image, const Box& box, const QImage& pattern);
 
-} // namespace remote::progressbar
+} // namespace remote::controls::progressbar

@@ -15,7 +15,9 @@
 #include <limits>
 #include <optional>
 
-using namespace remote::progressbar;
+namespace remote::controls {
+
+using namespace progressbar;
 
 namespace {
 
@@ -306,7 +308,7 @@ bool XP_ProgressBar::DrawLine(int x1, int y1, int x2, int y2, QImage& hDC, OleCo
     if (!plain) {
         return false;
     }
-    remote::progressbar::DrawLine(x1, y1, x2, y2, hDC, *plain);
+    remote::controls::progressbar::DrawLine(x1, y1, x2, y2, hDC, *plain);
     return true;
 }
 
@@ -319,7 +321,7 @@ bool XP_ProgressBar::DrawGradient(OleColor& colour1, OleColor& colour2, int x, i
     }
     colour1 = *plain1;
     colour2 = *plain2;
-    remote::progressbar::DrawGradient(colour1, colour2, x, y, a, b, hDC, vertical);
+    remote::controls::progressbar::DrawGradient(colour1, colour2, x, y, a, b, hDC, vertical);
     return true;
 }
 
@@ -382,3 +384,5 @@ void XP_ProgressBar::CreateBuffer(int width, int height) {
 void XP_ProgressBar::FreeBuffer() {
     m_buffer = QImage();
 }
+
+} // namespace remote::controls

@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QWidget>
 
+namespace remote::controls {
+
 // The self-drawn progress bar. Every frame is drawn into a back buffer that only grows and
 // reaches the screen in one copy, so the bar does not flicker while it advances.
 //
@@ -29,7 +31,7 @@ class XP_ProgressBar : public QWidget {
 
 public:
     using OleColor = common::OleColor;
-    using State = remote::progressbar::ProgressBarState;
+    using State = remote::controls::progressbar::ProgressBarState;
 
     explicit XP_ProgressBar(QWidget* parent = nullptr);
 
@@ -106,6 +108,4 @@ private:
     bool m_buffered = false;
 };
 
-namespace remote {
-using ::XP_ProgressBar;
-}
+} // namespace remote::controls
