@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+using remote::dialogs::MessageSink;
+
 namespace {
 
 namespace device = remote::link::device;

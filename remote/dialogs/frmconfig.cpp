@@ -24,6 +24,8 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+namespace remote::dialogs {
+
 namespace {
 
 constexpr QRgb kBack = 0xFFD9D9CA; // the dialogs' back colour 0x00CAD9D9
@@ -195,7 +197,7 @@ frmConfig::frmConfig(remote::serial::SerialComm& port, remote::store::SettingsSt
         child->installEventFilter(this);
     }
     adjustSize();
-    remote::centreOnScreen(*this);
+    centreOnScreen(*this);
 }
 
 void frmConfig::LoadPropertySettings() {
@@ -382,3 +384,5 @@ bool frmConfig::eventFilter(QObject* watched, QEvent* event) {
     }
     return QDialog::eventFilter(watched, event);
 }
+
+} // namespace remote::dialogs

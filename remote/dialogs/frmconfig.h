@@ -5,7 +5,6 @@
 #include <array>
 #include <cstdint>
 
-class MessageSink;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
@@ -18,6 +17,10 @@ class SerialComm;
 namespace remote::store {
 class SettingsStore;
 }
+
+namespace remote::dialogs {
+
+class MessageSink;
 
 // The port settings dialog. It opens on the live settings of the main window's serial
 // control, applies the operator's choice to that control on OK (closing and reopening the
@@ -81,3 +84,5 @@ private:
     int m_pendingHandshake = 0;
     bool m_pendingEcho = false;
 };
+
+} // namespace remote::dialogs

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QStyle>
 
+namespace remote::dialogs {
+
 namespace {
 
 constexpr QRgb kBack = 0xFFD9D9CA; // the dialogs' back colour 0x00CAD9D9
@@ -96,7 +98,7 @@ bool frmSecurity::accepts(const QString& code) {
 
 void frmSecurity::Form_Load() {
     adjustSize();
-    remote::centreOnScreen(*this);
+    centreOnScreen(*this);
     guarded(kErrorTitle, [this] {
         SSPanel2->setText(QString::fromLatin1(kCompany));
         SSPanel2->setAccessibleName(SSPanel2->text());
@@ -150,3 +152,5 @@ void frmSecurity::guarded(const char* title, const std::function<void()>& handle
         m_messages.critical(e.description, QString::fromUtf8(title) + QString::number(e.number));
     }
 }
+
+} // namespace remote::dialogs

@@ -7,10 +7,13 @@
 
 #include <functional>
 
-class MessageSink;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace remote::dialogs {
+
+class MessageSink;
 
 // The access-code dialog. A code the station accepts enables the main window's nine save
 // buttons for the rest of the run and closes the dialog; any other code leaves them locked
@@ -60,3 +63,5 @@ private:
     MessageSink& m_messages;
     QList<QPointer<QWidget>> m_saveButtons;
 };
+
+} // namespace remote::dialogs

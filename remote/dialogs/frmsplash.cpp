@@ -10,6 +10,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+namespace remote::dialogs {
+
 using remote::controls::XP_ProgressBar;
 
 namespace {
@@ -38,6 +40,7 @@ QFont labelFont() {
 
 frmSplash::frmSplash(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+    setObjectName(QStringLiteral("frmSplash")); // the name outside tools find it by
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("MyApp 정보"));
     setFixedSize(kPictureSize);
@@ -68,7 +71,7 @@ frmSplash::frmSplash(QWidget* parent)
     connect(&tim_exit, &QTimer::timeout, this, &frmSplash::tim_exit_Timer);
 
     Form_Load();
-    remote::centreOnScreen(*this);
+    centreOnScreen(*this);
 }
 
 void frmSplash::Form_Load() {
@@ -151,3 +154,5 @@ QImage frmSplash::drawSplashPicture(const QSize& size) {
                      QStringLiteral("Remote monitoring station"));
     return image;
 }
+
+} // namespace remote::dialogs

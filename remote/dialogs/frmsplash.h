@@ -9,6 +9,8 @@ namespace remote::controls {
 class XP_ProgressBar;
 }
 
+namespace remote::dialogs {
+
 // The window shown while the station loads: the product picture, title and version, and a
 // progress bar counting the loading step. Its load timer asks for the loading step, then
 // arms the exit timer, which closes this window and asks for the main window.
@@ -55,3 +57,5 @@ private:
     void Form_Load();
     bool m_unloading = false;
 };
+
+} // namespace remote::dialogs

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+namespace remote::dialogs {
+
 namespace {
 
 QString boxTitle(const QString& title) {
@@ -36,3 +38,5 @@ MessageSink::Answer MessageBoxSink::critical(const QString& text, const QString&
 MessageSink::Answer MessageBoxSink::question(const QString& text, const QString& title) {
     return show(QMessageBox::Question, text, title, QMessageBox::Yes | QMessageBox::No);
 }
+
+} // namespace remote::dialogs

@@ -4,6 +4,8 @@
 
 class QWidget;
 
+namespace remote::dialogs {
+
 // Where the station's message boxes go. The program shows them with QMessageBox; tests
 // answer them with a recording fake. An empty title stands for "no title of its own": the
 // box then carries the program's name.
@@ -28,3 +30,5 @@ public:
     Answer critical(const QString& text, const QString& title) override;
     Answer question(const QString& text, const QString& title) override;
 };
+
+} // namespace remote::dialogs

@@ -4,7 +4,7 @@
 #include <QScreen>
 #include <QWidget>
 
-namespace remote {
+namespace remote::dialogs {
 
 void centreOnScreen(QWidget& window) {
     if (const QScreen* screen = QApplication::primaryScreen()) {
@@ -14,4 +14,4 @@ void centreOnScreen(QWidget& window) {
     }
 }
 
-} // namespace remote
+} // namespace remote::dialogs

@@ -2,9 +2,9 @@
 
 class QWidget;
 
-namespace remote {
+namespace remote::dialogs {
 
 // Moves a top-level window to the middle of the primary screen's free area.
 void centreOnScreen(QWidget& window);
 
-} // namespace remote
+} // namespace remote::dialogs

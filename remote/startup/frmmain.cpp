@@ -34,6 +34,10 @@
 #include <utility>
 #include <vector>
 
+using remote::dialogs::frmConfig;
+using remote::dialogs::frmSecurity;
+using remote::dialogs::MessageSink;
+
 frmMain::frmMain(remote::startup::StationContext& context, QWidget* parent)
     : QMainWindow(parent)
     , m_context(context)
@@ -172,7 +176,7 @@ void frmMain::lockSavesForReplay(bool replaying) {
 
 void frmMain::Form_Load() {
     emit loadStarted();
-    remote::centreOnScreen(*this);
+    remote::dialogs::centreOnScreen(*this);
 
     // Without a settings file the port number stays as it is, so the port warning follows.
     if (remote::store::SettingsStore* store = m_context.settings()) {

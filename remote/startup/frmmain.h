@@ -16,12 +16,14 @@
 #include <tuple>
 #include <vector>
 
-class MessageSink;
 class QAction;
 class QLabel;
 class QToolButton;
 namespace remote::controls {
 class InstrumentLamp;
+}
+namespace remote::dialogs {
+class MessageSink;
 }
 
 // The station's main window: the serial control, the 100 ms poll timer, the menu and the
@@ -122,7 +124,7 @@ private:
     void warnSerial(const QString& text);
 
     remote::startup::StationContext& m_context;
-    MessageSink& m_messages;
+    remote::dialogs::MessageSink& m_messages;
     // Between the link and this window: keeps alarms and records the line.
     StationRecords m_records{*this, MSComm1};
     remote::link::MonitorLink m_link;

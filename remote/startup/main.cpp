@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     // Declared first, so it is destroyed last: a second signal during the clean-up below
     // is absorbed instead of cutting it short.
     TerminationSignals termination;
-    MessageBoxSink messages;
+    remote::dialogs::MessageBoxSink messages;
     // Destroyed before the application object: the window, the port, the alarm history and
     // a recording close here on every normal end, signals included.
     modControl control(messages, modControl::defaultFolders());

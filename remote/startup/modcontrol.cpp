@@ -16,6 +16,9 @@
 
 #include <algorithm>
 
+using remote::dialogs::frmSplash;
+using remote::dialogs::MessageSink;
+
 namespace {
 
 constexpr int kProgressSteps = 100;     // counts of the loading step

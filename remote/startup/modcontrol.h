@@ -13,7 +13,6 @@
 #include <functional>
 #include <memory>
 
-class MessageSink;
 class frmMain;
 
 // The station's start-up module and its program-wide values. main() owns the one
@@ -30,8 +29,9 @@ public:
     // The pause the loading step takes between its counts; tests pass their own.
     using Pause = std::function<void(int milliseconds)>;
 
-    modControl(MessageSink& messages, Folders folders, QObject* parent = nullptr);
-    modControl(MessageSink& messages, Folders folders, Pause pause, QObject* parent = nullptr);
+    modControl(remote::dialogs::MessageSink& messages, Folders folders, QObject* parent = nullptr);
+    modControl(remote::dialogs::MessageSink& messages, Folders folders, Pause pause,
+               QObject* parent = nullptr);
     ~modControl() override;
 
     // Refuses a second copy, opens the settings file, shows the splash window. False when
@@ -52,11 +52,11 @@ public:
     // ---- StationContext ----
     remote::store::SettingsStore* settings() const override { return m_store.get(); }
     const Folders& folders() const override { return m_folders; }
-    MessageSink& messages() const override { return m_messages; }
+    remote::dialogs::MessageSink& messages() const override { return m_messages; }
 
     std::int16_t LoadProgress = 0;
 
-    frmSplash* splash() const { return m_splash; }
+    remote::dialogs::frmSplash* splash() const { return m_splash; }
     frmMain* mainWindow() const { return m_main.get(); }
 
     // The title of the boxes start-up shows before any window exists.
@@ -71,11 +71,11 @@ private:
     void ShowMainWindow();
     void repaintSplash();
 
-    MessageSink& m_messages;
+    remote::dialogs::MessageSink& m_messages;
     Folders m_folders;
     Pause m_pause;
     SingleInstance m_instance;
     std::unique_ptr<remote::store::SettingsStore> m_store;
-    QPointer<frmSplash> m_splash;
+    QPointer<remote::dialogs::frmSplash> m_splash;
     std::unique_ptr<frmMain> m_main;
 };

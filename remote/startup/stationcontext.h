@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
+namespace remote::dialogs {
 class MessageSink;
+}
 namespace remote::store {
 class SettingsStore;
 }
@@ -28,7 +30,7 @@ public:
     // Null until start-up has opened the settings file.
     virtual remote::store::SettingsStore* settings() const = 0;
     virtual const StationFolders& folders() const = 0;
-    virtual MessageSink& messages() const = 0;
+    virtual remote::dialogs::MessageSink& messages() const = 0;
 
     // ---- Program-wide values ----
     std::int16_t CommPortNumber = 0;

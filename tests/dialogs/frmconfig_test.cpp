@@ -22,6 +22,8 @@
 
 #include <memory>
 
+using remote::dialogs::frmConfig;
+
 namespace {
 
 using Kind = RecordingMessageSink::Kind;

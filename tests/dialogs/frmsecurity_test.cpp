@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+using remote::dialogs::frmSecurity;
+
 namespace {
 
 // Nine stand-ins for the main window's save buttons, locked as the window opens them.

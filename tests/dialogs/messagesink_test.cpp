@@ -10,6 +10,9 @@
 
 #include <functional>
 
+using remote::dialogs::MessageBoxSink;
+using remote::dialogs::MessageSink;
+
 namespace {
 
 // Runs look on the box once it is up, then presses the button of the given role.

@@ -35,6 +35,8 @@ using remote::controls::ScanMark;
 using remote::controls::SlideSwitch;
 using remote::controls::ToggleSwitch;
 using remote::controls::XP_ProgressBar;
+using remote::dialogs::frmConfig;
+using remote::dialogs::frmSecurity;
 
 namespace {
 

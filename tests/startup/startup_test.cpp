@@ -35,6 +35,8 @@
 #include <unistd.h>
 
 using remote::controls::InstrumentLamp;
+using remote::dialogs::MessageSink;
+using remote::dialogs::frmSplash;
 
 namespace {
 

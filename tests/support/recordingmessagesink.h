@@ -9,7 +9,7 @@
 
 // A message sink for tests: records every box and answers from a queue (Ok, or No for a
 // question, once the queue is empty).
-class RecordingMessageSink : public MessageSink {
+class RecordingMessageSink : public remote::dialogs::MessageSink {
 public:
     enum class Kind { Information, Warning, Critical, Question };
 
