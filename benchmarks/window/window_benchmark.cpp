@@ -19,6 +19,8 @@
 #include <vector>
 
 using remote::dialogs::MessageSink;
+using remote::startup::frmMain;
+using remote::startup::modControl;
 
 namespace {
 

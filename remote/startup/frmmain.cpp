@@ -34,15 +34,18 @@
 #include <utility>
 #include <vector>
 
+namespace remote::startup {
+
 using remote::dialogs::frmConfig;
 using remote::dialogs::frmSecurity;
 using remote::dialogs::MessageSink;
 
-frmMain::frmMain(remote::startup::StationContext& context, QWidget* parent)
+frmMain::frmMain(StationContext& context, QWidget* parent)
     : QMainWindow(parent)
     , m_context(context)
     , m_messages(context.messages())
     , m_link(m_records.view(), m_records.port()) {
+    setObjectName(QStringLiteral("frmMain")); // the name outside tools find it by
     setWindowTitle(QString::fromLatin1(kCaption));
     buildMenu();
     buildToolbar();
@@ -479,3 +482,5 @@ void frmMain::showRefusal(const QString& text) {
     }
     m_refusalShown = false;
 }
+
+} // namespace remote::startup

@@ -26,6 +26,8 @@ namespace remote::dialogs {
 class MessageSink;
 }
 
+namespace remote::startup {
+
 // The station's main window: the serial control, the 100 ms poll timer, the menu and the
 // toolbar, and the monitor panels (display mirror, alarm channels, settings read back and
 // entered, keypad and switches). It feeds the protocol core with received bytes, ticks and
@@ -34,7 +36,7 @@ class frmMain : public QMainWindow, public remote::link::MonitorView {
     Q_OBJECT
 
 public:
-    explicit frmMain(remote::startup::StationContext& context, QWidget* parent = nullptr);
+    explicit frmMain(StationContext& context, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Centres the window, reads the stored port number and opens the port. loadStarted()
@@ -123,7 +125,7 @@ private:
     void warnDeviceLost(const QString& description);
     void warnSerial(const QString& text);
 
-    remote::startup::StationContext& m_context;
+    StationContext& m_context;
     remote::dialogs::MessageSink& m_messages;
     // Between the link and this window: keeps alarms and records the line.
     StationRecords m_records{*this, MSComm1};
@@ -138,3 +140,5 @@ private:
     std::array<bool, std::tuple_size_v<decltype(MonitorPanels::BSCREEN)>> m_screenOpaque{};
     bool m_screenStylesDue = false;
 };
+
+} // namespace remote::startup

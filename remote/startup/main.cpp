@@ -11,6 +11,9 @@
 
 #include <cstdio>
 
+using remote::startup::modControl;
+using remote::startup::TerminationSignals;
+
 int main(int argc, char** argv) {
     // A script's export of the alarm history: no window (and no display needed), no
     // single-instance check.

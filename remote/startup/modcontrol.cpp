@@ -16,6 +16,8 @@
 
 #include <algorithm>
 
+namespace remote::startup {
+
 using remote::dialogs::frmSplash;
 using remote::dialogs::MessageSink;
 
@@ -160,3 +162,5 @@ void modControl::EnterAsTab(std::int16_t& keyCode) {
         QApplication::sendEvent(focus, &tab);
     }
 }
+
+} // namespace remote::startup

@@ -13,15 +13,17 @@
 #include <functional>
 #include <memory>
 
+namespace remote::startup {
+
 class frmMain;
 
 // The station's start-up module and its program-wide values. main() owns the one
 // instance; the main window reaches the values through the context it implements.
-class modControl : public QObject, public remote::startup::StationContext {
+class modControl : public QObject, public StationContext {
     Q_OBJECT
 
 public:
-    using Folders = remote::startup::StationFolders;
+    using Folders = StationFolders;
 
     // The folders a real run uses: the program's own, the user's data and runtime folders.
     static Folders defaultFolders();
@@ -79,3 +81,5 @@ private:
     QPointer<remote::dialogs::frmSplash> m_splash;
     std::unique_ptr<frmMain> m_main;
 };
+
+} // namespace remote::startup

@@ -27,6 +27,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace remote::startup {
+
 using remote::controls::InstrumentLamp;
 using remote::controls::ScanMark;
 using remote::controls::SlideSwitch;
@@ -306,7 +308,7 @@ QGroupBox* MonitorPanels::buildDisplayGroup(QWidget* parent) {
     const int lineWidth =
         metrics.horizontalAdvance(QString(kScreenLineChars + 1, QLatin1Char('W')));
 
-    auto* screen = new remote::startup::DisplayScreen(lineWidth, metrics.height() + 4, box);
+    auto* screen = new DisplayScreen(lineWidth, metrics.height() + 4, box);
     screen->setFrameShape(QFrame::Panel);
     screen->setFrameShadow(QFrame::Sunken);
     screen->setAutoFillBackground(true);
@@ -655,3 +657,5 @@ QGroupBox* MonitorPanels::buildEntryGroup(QWidget* parent) {
     plainFont(box);
     return box;
 }
+
+} // namespace remote::startup

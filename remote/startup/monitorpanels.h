@@ -25,6 +25,8 @@ class ToggleSwitch;
 class XP_ProgressBar;
 } // namespace remote::controls
 
+namespace remote::startup {
+
 // The controls of the monitor window, under the names the detector's own terms give them.
 // Control arrays are indexed as the window's handlers index them (Button and Button2 by
 // their key numbers). Every control carries its name as object name and accessible
@@ -142,3 +144,5 @@ private:
     std::array<Lookup<QLabel>, kDisplays> m_displays{};
     std::array<Lookup<QLineEdit>, kInputs> m_inputs{};
 };
+
+} // namespace remote::startup

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace remote::startup {
+
 namespace {
 
 // The process id as text and a line end, without allocating.
@@ -108,3 +110,5 @@ SingleInstance::Attempt SingleInstance::lockFile(const QByteArray& path) {
     m_fd = fd;
     return Attempt::Locked;
 }
+
+} // namespace remote::startup

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace remote::startup {
+
 // One running copy per user: an advisory lock (flock) on a file in the user's runtime
 // folder. The kernel drops the lock when its holder ends, however it ends, so a copy that
 // died never keeps the next one from starting; the file's content (the holder's process id,
@@ -39,3 +41,5 @@ private:
     const QByteArray* m_lockedPath = nullptr;
     int m_fd = -1;
 };
+
+} // namespace remote::startup

@@ -15,6 +15,8 @@
 #include <QStatusBar>
 #include <QTimeZone>
 
+namespace remote::startup {
+
 namespace {
 
 remote::history::AlarmWatch::Now localNow() {
@@ -258,3 +260,5 @@ void StationRecords::report(const QString& message) {
         m_problemLabel->setText(message);
     }
 }
+
+} // namespace remote::startup

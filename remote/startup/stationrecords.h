@@ -24,6 +24,8 @@ namespace remote::serial {
 class SerialComm;
 }
 
+namespace remote::startup {
+
 // The alarm history and the line recorder and replay as the main window uses them. The
 // link talks to view() and port() instead of the window and the serial control; the
 // window hands over received bytes and the end of each tick, and the menus and status-bar
@@ -99,3 +101,5 @@ private:
     std::optional<StatusShown> m_statusShown; // what the status widgets show now
     QPointer<remote::history::frmHistory> m_historyWindow;
 };
+
+} // namespace remote::startup

@@ -10,6 +10,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace remote::startup {
+
 namespace {
 
 constexpr std::array kSignals{SIGTERM, SIGINT, SIGHUP};
@@ -103,3 +105,5 @@ void TerminationSignals::drain() {
         }
     }
 }
+
+} // namespace remote::startup

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+namespace remote::startup {
+
 // SIGTERM, SIGINT and SIGHUP (a logout, a shutdown, Ctrl+C, a closed terminal) turn into
 // received() on the window thread, so the program ends through its normal path and every
 // destructor runs: the port, the alarm history and a recording are closed as on Exit. The
@@ -28,3 +30,5 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
+
+} // namespace remote::startup

@@ -37,6 +37,9 @@ using remote::controls::ToggleSwitch;
 using remote::controls::XP_ProgressBar;
 using remote::dialogs::frmConfig;
 using remote::dialogs::frmSecurity;
+using remote::startup::MonitorPanels;
+using remote::startup::frmMain;
+using remote::startup::modControl;
 
 namespace {
 

@@ -37,6 +37,10 @@
 using remote::controls::InstrumentLamp;
 using remote::dialogs::MessageSink;
 using remote::dialogs::frmSplash;
+using remote::startup::SingleInstance;
+using remote::startup::StationRecords;
+using remote::startup::frmMain;
+using remote::startup::modControl;
 
 namespace {
 

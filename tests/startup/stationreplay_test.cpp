@@ -13,6 +13,8 @@
 
 using namespace remote::recording;
 
+using remote::startup::StationRecords;
+
 namespace {
 
 // The replay as the window runs it: the menu's entry points, the status bar and the title,

@@ -10,6 +10,8 @@
 
 #include <csignal>
 
+using remote::startup::TerminationSignals;
+
 namespace {
 
 // Runs the event loop until the list holds n signals (or a generous time has passed).
