@@ -1,6 +1,7 @@
 #include "frmconfig.h"
 
 #include "messagesink.h"
+#include "remote/serial/devicepath.h"
 #include "remote/serial/portbindings.h"
 #include "remote/serial/serialcomm.h"
 #include "remote/serial/serialconstants.h"

@@ -4,6 +4,7 @@
 #include "remote/serial/serialconstants.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <grp.h>
@@ -45,6 +46,36 @@ QString permissionHint(const QString& devicePath) {
     return QStringLiteral("%1 belongs to the group \"%2\". Add your user to that group "
                           "(sudo usermod -aG %2 $USER), then log out and in again.")
         .arg(devicePath, group);
+}
+
+QString describePort(int portNumber) {
+    const QString device = devicePathFor(portNumber);
+    if (device.isEmpty()) {
+        return QStringLiteral("no device");
+    }
+    QString source;
+    const QString variable =
+        QString::fromLatin1(kDeviceVariablePrefix) + QString::number(portNumber);
+    if (!qEnvironmentVariable(variable.toLatin1().constData()).isEmpty()) {
+        source = QStringLiteral("set by %1").arg(variable);
+    } else if (!boundDevice(portNumber).isEmpty()) {
+        source = QStringLiteral("bound adapter");
+    }
+    const QString node = QFileInfo(device).canonicalFilePath();
+    QString text = device;
+    if (node.isEmpty()) {
+        text += QStringLiteral(" (not present)");
+    } else if (node != device) {
+        text += QStringLiteral(" → ") + node;
+    }
+    const QString info = node.isEmpty() ? QString() : adapterInfo(node);
+    if (!info.isEmpty()) {
+        text += QStringLiteral(": ") + info;
+    }
+    if (!source.isEmpty()) {
+        text += QStringLiteral(" [%1]").arg(source);
+    }
+    return text;
 }
 
 } // namespace remote::serial

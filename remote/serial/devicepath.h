@@ -9,6 +9,10 @@ namespace remote::serial {
 // /dev/ttyS<n-1>. Numbers outside 1 to 16 have no device (empty text).
 QString devicePathFor(int portNumber);
 
+// One line telling what port number n is: its device, where the device comes from
+// (variable, binding or default) and what the adapter is when it is one.
+QString describePort(int portNumber);
+
 // True when the device is there but this user may not read and write it.
 bool accessDenied(const QString& devicePath);
 

@@ -1,6 +1,5 @@
 #include "remote/serial/portbindings.h"
 
-#include "remote/serial/devicepath.h"
 #include "remote/serial/serialconstants.h"
 
 #include <QDir>
@@ -25,7 +24,9 @@ bool validNumber(int n) {
     return n >= kFirstPortNumber && n <= kLastPortNumber;
 }
 
-QString infoText(const QString& node) {
+} // namespace
+
+QString adapterInfo(const QString& node) {
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         if (info.systemLocation() != node) {
             continue;
@@ -46,8 +47,6 @@ QString infoText(const QString& node) {
     }
     return {};
 }
-
-} // namespace
 
 QString boundDevice(int portNumber) {
     if (!validNumber(portNumber)) {
@@ -90,47 +89,17 @@ QList<Adapter> presentAdapters() {
             continue;
         }
         nodesWithId << node;
-        adapters.append({link.absoluteFilePath(), node, infoText(node)});
+        adapters.append({link.absoluteFilePath(), node, adapterInfo(node)});
     }
     const QDir dev(QStringLiteral("/dev"));
     const QStringList patterns{QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")};
     for (const QFileInfo& node : dev.entryInfoList(patterns, QDir::System, QDir::Name)) {
         if (!nodesWithId.contains(node.absoluteFilePath())) {
             adapters.append({node.absoluteFilePath(), node.absoluteFilePath(),
-                             infoText(node.absoluteFilePath())});
+                             adapterInfo(node.absoluteFilePath())});
         }
     }
     return adapters;
-}
-
-QString describePort(int portNumber) {
-    const QString device = devicePathFor(portNumber);
-    if (device.isEmpty()) {
-        return QStringLiteral("no device");
-    }
-    QString source;
-    const QString variable =
-        QString::fromLatin1(kDeviceVariablePrefix) + QString::number(portNumber);
-    if (!qEnvironmentVariable(variable.toLatin1().constData()).isEmpty()) {
-        source = QStringLiteral("set by %1").arg(variable);
-    } else if (!boundDevice(portNumber).isEmpty()) {
-        source = QStringLiteral("bound adapter");
-    }
-    const QString node = QFileInfo(device).canonicalFilePath();
-    QString text = device;
-    if (node.isEmpty()) {
-        text += QStringLiteral(" (not present)");
-    } else if (node != device) {
-        text += QStringLiteral(" → ") + node;
-    }
-    const QString info = node.isEmpty() ? QString() : infoText(node);
-    if (!info.isEmpty()) {
-        text += QStringLiteral(": ") + info;
-    }
-    if (!source.isEmpty()) {
-        text += QStringLiteral(" [%1]").arg(source);
-    }
-    return text;
 }
 
 } // namespace remote::serial

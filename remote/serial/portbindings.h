@@ -26,8 +26,8 @@ struct Adapter {
 // those exist.
 QList<Adapter> presentAdapters();
 
-// One line telling what port number n is: its device, where the device comes from
-// (variable, binding or default) and what the adapter is when it is one.
-QString describePort(int portNumber);
+// What the system knows of the adapter at node (product, maker, USB ids); empty when the
+// node is no adapter it knows.
+QString adapterInfo(const QString& node);
 
 } // namespace remote::serial
