@@ -2,7 +2,7 @@
 
 // The engine calls the store and the reader share. Internal to the history's core.
 
-#include "remote/history/historystore.h"
+#include "remote/history/historyerror.h"
 
 #include <sqlcipher/sqlite3.h>
 
