@@ -1,7 +1,7 @@
 #pragma once
 
 #include "torvelbutton/buttontypes.h"
-#include "torvelbutton/com/comserver.h"
+#include "torvelbutton/com/identifiers.h"
 
 #include <QImage>
 #include <QString>
