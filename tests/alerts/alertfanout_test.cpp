@@ -1,4 +1,6 @@
+#include "link/linkfakes.h"
 #include "remote/alerts/alertfanout.h"
+#include "remote/history/alarmwatch.h"
 
 #include <gtest/gtest.h>
 
@@ -58,4 +60,25 @@ TEST(AlertFanout, AFailingSinkIsReportedOnceAndTheOthersGoOn) {
     EXPECT_EQ(reports, (std::vector<std::string>{"Alarm tone failed: device busy",
                                                  "Alarm tone failed: device busy",
                                                  "Alarm odd failed: unknown error"}));
+}
+
+// The tone repeats while any label is red: the watch between the link and the window tells.
+TEST(AlarmWatchLabels, AnyRedHoldsWhileOneLabelIsRedAndEndsWhenAllAreBlack) {
+    using remote::link::protocol::AlarmColour;
+    using remote::link::protocol::IdleLabelColour;
+    linktest::RecordingView view;
+    int alarms = 0;
+    remote::history::AlarmWatch watch(view, {}, [&](const AlarmRecord&) { ++alarms; });
+    EXPECT_FALSE(watch.anyRed());
+    watch.setEventLabelColor(1, AlarmColour);
+    watch.setEventLabelColor(6, AlarmColour);
+    EXPECT_TRUE(watch.anyRed());
+    watch.setEventLabelColor(1, IdleLabelColour);
+    EXPECT_TRUE(watch.anyRed());
+    watch.setEventLabelColor(6, IdleLabelColour);
+    EXPECT_FALSE(watch.anyRed());
+    watch.setRecording(false);
+    watch.setEventLabelColor(0, AlarmColour);
+    EXPECT_TRUE(watch.anyRed()) << "a replayed alarm is red all the same";
+    EXPECT_EQ(alarms, 2);
 }

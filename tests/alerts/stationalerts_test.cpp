@@ -28,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -193,7 +194,9 @@ TEST_F(StationOnALine, LiveAlarmsOfAlertingChannelsReachTheSinksAndNoneElse) {
     EXPECT_TRUE(service->calls[1].body.contains("2 alarms on this channel"));
     QFile env(envFile);
     ASSERT_TRUE(env.open(QIODevice::ReadOnly));
-    EXPECT_EQ(env.readAll(), "2\n2\n4\n");
+    QList<QByteArray> channels = env.readAll().trimmed().split('\n');
+    std::sort(channels.begin(), channels.end()); // two of them ran side by side
+    EXPECT_EQ(channels, (QList<QByteArray>{"2", "2", "4"}));
     EXPECT_EQ(stored, (std::vector<int>{2, 8, 2, 4})) << "the history keeps every live alarm";
 }
 
