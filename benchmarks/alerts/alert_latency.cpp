@@ -113,7 +113,11 @@ Run measure(const QByteArray& alertsSection, int count, bool withService) {
     const double cpuBefore = cpuSeconds(RUSAGE_SELF);
     const double childBefore = cpuSeconds(RUSAGE_CHILDREN);
     for (int i = 0; i < count; ++i) {
-        waitFor([] { return false; }, gap(random));
+        // A timer of its own ends the gap, so the write lands anywhere in the tick rather
+        // than just after the event that woke the loop.
+        bool due = false;
+        QTimer::singleShot(gap(random), Qt::PreciseTimer, [&due] { due = true; });
+        waitFor([&due] { return due; }, 1000);
         const auto code = remote::link::device::AlarmCode(i % 9);
         const std::size_t before = service ? service->calls.size() : 0;
         firstTickAfterWrite = 0;

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     AlertSettings settings;
     settings.volume = 65;
     settings.channels[6] = false;
-    settings.command = "/usr/local/bin/site-siren --zone 2";
+    settings.command = "/usr/bin/logger -t site-alarm";
     frmAlerts dialog(settings);
     dialog.show();
     QApplication::processEvents();
