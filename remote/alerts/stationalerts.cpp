@@ -95,10 +95,6 @@ StationAlerts::StationAlerts(QMainWindow& window, AlertFanout& fanout, Options o
         }
     });
 
-    if (!m_options.bus.isConnected()) {
-        say(QStringLiteral("notify"),
-            QStringLiteral("No session bus: alarms are not shown as desktop notifications"));
-    }
     if (m_options.journal && !journalBuiltIn()) {
         say(QStringLiteral("journal"), QStringLiteral("This build writes no journal entries"));
     } else if (m_options.journal && !journalRunning()) {
@@ -123,26 +119,35 @@ void StationAlerts::reload() {
 
 void StationAlerts::apply(const AlertSettings& settings) {
     m_settings = settings;
+    // What is missing is said for what is switched on, and forgotten once it is off.
     m_tray->setEnabled(settings.tray);
+    if (!settings.tray) {
+        clear(QStringLiteral("tray"));
+    } else if (!m_tray->shown()) {
+        say(QStringLiteral("tray"), QStringLiteral("No system tray on this desktop"));
+    }
     m_sound->setEnabled(settings.sound);
     m_sound->setVolume(settings.volume);
-    if (settings.sound && !m_sound->deviceFound()) {
+    if (!settings.sound) {
+        clear(QStringLiteral("sound"));
+    } else if (!m_sound->deviceFound()) {
         say(QStringLiteral("sound"),
             QStringLiteral("No audio device: the alarm tone is not played"));
     }
     m_commands->setCommand(QString::fromStdString(settings.command));
-    if (settings.notify) {
+    if (!settings.notify) {
+        clear(QStringLiteral("notify"));
+    } else if (!m_options.bus.isConnected()) {
+        say(QStringLiteral("notify"),
+            QStringLiteral("No session bus: alarms are not shown as desktop notifications"));
+    } else {
         checkNotificationService();
     }
 }
 
-// Asked once, without waiting: the operator learns of a missing service before the first
-// alarm rather than at it.
+// Asked at each reading of the settings, without waiting: the operator learns of a missing
+// service before the first alarm rather than at it.
 void StationAlerts::checkNotificationService() {
-    if (m_serviceChecked || !m_options.bus.isConnected()) {
-        return;
-    }
-    m_serviceChecked = true;
     const QString service = QString::fromLatin1(DesktopNotifier::kService);
     const QDBusMessage call =
         QDBusMessage::createMethodCall(service, QString::fromLatin1(DesktopNotifier::kPath),
@@ -150,7 +155,7 @@ void StationAlerts::checkNotificationService() {
     auto* watcher = new QDBusPendingCallWatcher(m_options.bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
         w->deleteLater();
-        if (w->isError()) {
+        if (m_settings.notify && w->isError()) {
             say(QStringLiteral("notify"),
                 QStringLiteral("No notification service on the session bus: alarms are not "
                                "shown as desktop notifications"));

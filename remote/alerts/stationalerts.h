@@ -78,7 +78,6 @@ private:
     std::unique_ptr<CommandRunner> m_commands;
     std::map<QString, QString> m_problems; // said once each, until it works again
     QLabel* m_label = nullptr;
-    bool m_serviceChecked = false;
 };
 
 } // namespace remote::alerts

@@ -258,6 +258,7 @@ TEST_F(StationOnALine, TheDialogWritesTheKeysAndTheStationReadsThemBack) {
         EXPECT_TRUE(dialog->chkChannel[1]->isChecked());
         EXPECT_FALSE(dialog->chkChannel[2]->isChecked());
         dialog->chkNotify->setChecked(false);
+        dialog->chkTray->setChecked(false);
         dialog->sldVolume->setValue(35);
         dialog->chkChannel[2]->setChecked(true);
         dialog->txtCommand->setText("/usr/bin/logger -t alarm");
@@ -269,6 +270,10 @@ TEST_F(StationOnALine, TheDialogWritesTheKeysAndTheStationReadsThemBack) {
     EXPECT_EQ(alerts->settings().volume, 35);
     EXPECT_EQ(remote::alerts::channelList(alerts->settings().channels), "1,2,3");
     EXPECT_FALSE(alerts->statusText().contains("loud")) << "the file was read again";
+    QTest::qWait(200); // a check of the service still on its way says nothing now
+    EXPECT_FALSE(alerts->statusText().contains("notification"))
+        << alerts->statusText().toStdString();
+    EXPECT_FALSE(alerts->statusText().contains("tray")) << "what is off is not missing";
     EXPECT_EQ(alerts->commands().command(), "/usr/bin/logger -t alarm");
 
     const QString file = remote::alerts::alertConfigFile();
@@ -279,6 +284,7 @@ TEST_F(StationOnALine, TheDialogWritesTheKeysAndTheStationReadsThemBack) {
     QSettings ini(file, QSettings::IniFormat);
     EXPECT_EQ(ini.value("alerts/volume").toString(), "35");
     EXPECT_EQ(ini.value("alerts/notify").toString(), "false");
+    EXPECT_EQ(ini.value("alerts/tray").toString(), "false");
     const auto read = remote::alerts::loadAlertSettings();
     EXPECT_EQ(read.warning, "");
     EXPECT_EQ(read.settings, alerts->settings());
