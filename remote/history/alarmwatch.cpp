@@ -1,5 +1,6 @@
 #include "remote/history/alarmwatch.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace remote::history {
@@ -39,6 +40,10 @@ void AlarmWatch::setEventLabelColor(int channel, std::uint32_t colour) {
                            link::protocol::AlarmChannelLabels[static_cast<std::size_t>(channel)],
                            m_detectorClock});
     }
+}
+
+bool AlarmWatch::anyRed() const {
+    return std::find(m_red.begin(), m_red.end(), true) != m_red.end();
 }
 
 void AlarmWatch::setDisplayCaption(Display display, int index, const std::string& caption) {

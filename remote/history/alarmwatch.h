@@ -28,6 +28,8 @@ public:
     void setRecording(bool on) { m_recording = on; }
     bool recording() const { return m_recording; }
     const std::optional<std::string>& detectorClock() const { return m_detectorClock; }
+    // Some alarm label is red now (replayed alarms included).
+    bool anyRed() const;
 
     void setScreenCaption(int line, const std::string& caption) override;
     void setScreenOpaque(int line, bool opaque) override;

@@ -1,5 +1,6 @@
 #include "remote/startup/stationrecords.h"
 
+#include "remote/alerts/stationalerts.h"
 #include "remote/history/frmhistory.h"
 #include "remote/recording/replayrunner.h"
 #include "remote/serial/serialcomm.h"
@@ -42,9 +43,13 @@ StationRecords::StationRecords(remote::link::MonitorView& window, remote::serial
     , m_window(window)
     , m_comm(comm)
     , m_watch(window, localNow,
-              [this](const remote::history::AlarmRecord& alarm) { m_history.record(alarm); })
+              [this](const remote::history::AlarmRecord& alarm) { m_alarmSinks.deliver(alarm); })
     , m_port(comm, m_recorder) {
     connect(&m_history, &remote::history::HistoryLog::statusChanged, this, &StationRecords::report);
+    m_alarmSinks.setReporter(
+        [this](const std::string& message) { report(QString::fromStdString(message)); });
+    m_alarmSinks.add(
+        "history", [this](const remote::history::AlarmRecord& alarm) { m_history.record(alarm); });
 }
 
 StationRecords::~StationRecords() {
@@ -64,6 +69,9 @@ void StationRecords::install(QMainWindow& window, const QString& dataFolder,
     const auto menus = window.menuBar()->actions();
     window.menuBar()->insertMenu(menus.size() > 1 ? menus[1] : nullptr, view);
     view->addAction(QStringLiteral("Alarm history"), this, &StationRecords::showHistory);
+    m_alerts = std::make_unique<remote::alerts::StationAlerts>(window, m_alarmSinks);
+    view->addAction(QStringLiteral("Alerts..."), m_alerts.get(),
+                    &remote::alerts::StationAlerts::showDialog);
     view->addSeparator();
     m_recordAction = view->addAction(QStringLiteral("Start recording..."));
     m_replayAction = view->addAction(QStringLiteral("Replay recording..."));
@@ -125,6 +133,9 @@ void StationRecords::received(std::span<const std::uint8_t> bytes) {
 
 void StationRecords::tickDone() {
     m_recorder.flushSent();
+    if (m_alerts) {
+        m_alerts->tick(m_watch.anyRed(), m_comm.PortOpened());
+    }
     if (!replaying() && !m_watch.recording()) {
         // Alarms a replay raised turn red at this first tick after it; they were not
         // seen on the line, so history resumes only now.

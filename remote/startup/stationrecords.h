@@ -1,5 +1,6 @@
 #pragma once
 
+#include "remote/alerts/alertfanout.h"
 #include "remote/history/alarmwatch.h"
 #include "remote/history/frmhistory.h"
 #include "remote/history/historylog.h"
@@ -17,6 +18,9 @@ class QAction;
 class QLabel;
 class QMainWindow;
 
+namespace remote::alerts {
+class StationAlerts;
+}
 namespace remote::recording {
 class ReplayRunner;
 }
@@ -62,6 +66,9 @@ public:
     bool recording() const { return m_recorder.active(); }
     bool replaying() const { return m_replay != nullptr; }
     remote::history::HistoryLog& history() { return m_history; }
+    // Where each alarm goes: the history first, then the alerts (added by install()).
+    remote::alerts::AlertFanout& alarmSinks() { return m_alarmSinks; }
+    remote::alerts::StationAlerts* alerts() const { return m_alerts.get(); }
     remote::history::frmHistory* historyWindow() const { return m_historyWindow; }
     QString statusText() const;
     // The status bar's message about the last problem (history, recording or replay).
@@ -80,6 +87,7 @@ private:
     remote::link::MonitorView& m_window;
     remote::serial::SerialComm& m_comm;
     remote::history::HistoryLog m_history;
+    remote::alerts::AlertFanout m_alarmSinks;
     remote::history::AlarmWatch m_watch;
     remote::recording::LineRecorder m_recorder;
     remote::recording::RecordingPort m_port;
@@ -100,6 +108,7 @@ private:
     };
     std::optional<StatusShown> m_statusShown; // what the status widgets show now
     QPointer<remote::history::frmHistory> m_historyWindow;
+    std::unique_ptr<remote::alerts::StationAlerts> m_alerts;
 };
 
 } // namespace remote::startup
