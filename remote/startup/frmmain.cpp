@@ -56,6 +56,8 @@ frmMain::frmMain(modControl& control, QWidget* parent)
     showConnection();
     m_records.install(*this, m_control.folders().perUser,
                       [this](std::span<const std::uint8_t> bytes) { receive(bytes); });
+    // Each alarm keeps the line noise that came just before it.
+    m_records.watch().setNoiseSource([this] { return m_link.DroppedBytesRecently(); });
 
     // Ticks begin as soon as the window exists; sending waits for the operator.
     Timer1.setInterval(kTimer1Interval);

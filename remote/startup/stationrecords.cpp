@@ -43,6 +43,9 @@ StationRecords::StationRecords(remote::link::MonitorView& window, remote::serial
               [this](const remote::history::AlarmRecord& alarm) { m_history.record(alarm); })
     , m_port(comm, m_recorder) {
     connect(&m_history, &remote::history::HistoryLog::statusChanged, this, &StationRecords::report);
+    m_watch.setSnapshotSink([this](const remote::history::SettingsSnapshot& snapshot) {
+        m_history.recordSnapshot(snapshot);
+    });
 }
 
 StationRecords::~StationRecords() {

@@ -37,6 +37,7 @@ public:
     ~StationRecords() override;
 
     remote::link::MonitorView& view() { return m_watch; }
+    remote::history::AlarmWatch& watch() { return m_watch; }
     remote::link::LinkPort& port() { return m_port; }
 
     // Adds the "View" menu ("Alarm history", the recording and replay items) and the
