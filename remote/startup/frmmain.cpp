@@ -10,6 +10,7 @@
 #include "remote/dialogs/frmsplash.h"
 #include "remote/dialogs/messagesink.h"
 #include "remote/dialogs/screenplacement.h"
+#include "remote/report/reportsettings.h"
 #include "remote/serial/devicepath.h"
 #include "remote/serial/portwarning.h"
 #include "remote/serial/serialconstants.h"
@@ -296,9 +297,17 @@ void frmMain::ShowSecurity() {
 }
 
 void frmMain::ShowPrinterSetup() {
+    // The choice is kept for the sweep report, which prints and lays out its pages with it.
+    const QString file =
+        m_control.folders().perUser + u'/' + QLatin1String(remote::report::kReportSettingsFileName);
+    remote::report::ReportSettings settings = remote::report::loadReportSettings(file);
     QPrinter printer;
+    remote::report::applyPrinterChoice(printer, settings);
     QPageSetupDialog dialog(&printer, this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted) {
+        remote::report::takePrinterChoice(printer, settings);
+        remote::report::saveReportSettings(file, settings);
+    }
 }
 
 // ---- Exit ----

@@ -57,6 +57,8 @@ public:
     bool startReplay(const QString& file, int speed);
     void stopReplay();
     void showHistory();
+    // The report window for [fromMs, toMs] (UTC milliseconds).
+    void showReport(std::int64_t fromMs, std::int64_t toMs);
 
     bool recording() const { return m_recorder.active(); }
     bool replaying() const { return m_replay != nullptr; }
@@ -99,4 +101,5 @@ private:
     };
     std::optional<StatusShown> m_statusShown; // what the status widgets show now
     QPointer<remote::history::frmHistory> m_historyWindow;
+    QString m_dataFolder;
 };
