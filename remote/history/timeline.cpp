@@ -73,8 +73,10 @@ std::optional<qreal> xOf(const State& state, const QRectF& area, std::int64_t ut
     if (state.toMs <= state.fromMs || utcMs < state.fromMs || utcMs > state.toMs) {
         return std::nullopt;
     }
+    // In doubles: the difference of two far-apart times overflows 64 bits.
+    const double from = static_cast<double>(state.fromMs);
     const double share =
-        static_cast<double>(utcMs - state.fromMs) / static_cast<double>(state.toMs - state.fromMs);
+        (static_cast<double>(utcMs) - from) / (static_cast<double>(state.toMs) - from);
     return area.left() + share * area.width();
 }
 

@@ -95,7 +95,9 @@ using Page = std::vector<Op>;
 QString plain(QString text) {
     for (QChar& c : text) {
         const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7F && u < 0xA0)) {
+        if (u == u'\t') {
+            c = u' ';
+        } else if (u < 0x20 || (u >= 0x7F && u < 0xA0)) {
             c = QChar(0xFFFD);
         }
     }
@@ -313,11 +315,18 @@ void headerBlock(Flow& flow, const ReportData& data) {
     };
     const ReportRequest& r = data.request;
     line(QStringLiteral("Site:"), r.site.isEmpty() ? QStringLiteral("-") : plain(r.site));
+    // Line ends of any system split the notes into lines; other control characters are
+    // shown as such.
+    QStringList paragraphs = QString(r.notes)
+                                 .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                                 .replace(u'\r', u'\n')
+                                 .split(u'\n');
+    for (QString& paragraph : paragraphs) {
+        paragraph = plain(paragraph);
+    }
     const QStringList notes = r.notes.trimmed().isEmpty()
                                   ? QStringList()
-                                  : wrapped(plain(QString(r.notes).replace(u'\n', QChar(0x2028)))
-                                                .replace(QChar(0x2028), u'\n'),
-                                            fonts.body, value, kNotesLines);
+                                  : wrapped(paragraphs.join(u'\n'), fonts.body, value, kNotesLines);
     for (qsizetype i = 0; i < std::max<qsizetype>(notes.size(), 1); ++i) {
         flow.need(kLine);
         if (i == 0) {
@@ -366,7 +375,8 @@ QRectF timelineBlock(Flow& flow, const ReportData& data) {
     }
     flow.skip(kTimelineRow);
     const qreal third = plot.width() / 3;
-    const std::int64_t middle = data.request.fromMs + (data.request.toMs - data.request.fromMs) / 2;
+    // Halves first: the ends may be any two times.
+    const std::int64_t middle = data.request.fromMs / 2 + data.request.toMs / 2;
     flow.text(gutter, third, kSmallLine, machineTime(data.request.fromMs), FontKind::Small,
               Qt::AlignLeft | Qt::AlignTop);
     flow.text(gutter + third, third, kSmallLine, machineTime(middle), FontKind::Small,

@@ -247,3 +247,20 @@ TEST_F(ReportPdf, KoreanTextInTheEmbeddedFontAndTheChosenSheet) {
             << line.toStdString();
     }
 }
+
+TEST_F(ReportPdf, AnyRangeAndAnyNotesAreDrawnWithoutFailing) {
+    fill({alarmAt(0, 3), alarmAt(kFrom, 4)});
+    const std::pair<std::int64_t, std::int64_t> ranges[] = {
+        {INT64_MIN, INT64_MAX}, {kFrom, kFrom}, {-kDay, kDay}};
+    for (const auto& [from, to] : ranges) {
+        ReportRequest r = request();
+        r.fromMs = from;
+        r.toMs = to;
+        r.notes = QStringLiteral("windows\r\nline ends\rand\ttabs");
+        EXPECT_EQ(make(r).pages, 1) << from << " " << to;
+        const QString text = reporttest::pdfText(pdf);
+        EXPECT_TRUE(text.contains(QStringLiteral("windows"))) << from;
+        EXPECT_TRUE(text.contains(QStringLiteral("and tabs"))) << from;
+        EXPECT_FALSE(text.contains(QChar(0xFFFD))) << "line ends are not shown as characters";
+    }
+}
