@@ -1,5 +1,6 @@
 #include "remote/history/alarmrecord.h"
 
+#include <climits>
 #include <cstdio>
 
 namespace remote::history {
@@ -51,9 +52,16 @@ bool digits(const std::string& s, std::size_t pos, std::size_t count, int& value
 } // namespace
 
 std::string isoLocalTime(std::int64_t utcMs, int utcOffsetSeconds) {
-    const std::int64_t local = utcMs + std::int64_t{utcOffsetSeconds} * 1000;
+    // Any time a file or a caller gives: held at the ends of the range rather than wrapped.
+    std::int64_t local = 0;
+    if (__builtin_add_overflow(utcMs, std::int64_t{utcOffsetSeconds} * 1000, &local)) {
+        local = utcMs < 0 ? INT64_MIN : INT64_MAX;
+    }
     const std::int64_t days = floorDiv(local, kMsPerDay);
-    const std::int64_t msOfDay = local - days * kMsPerDay;
+    std::int64_t msOfDay = local % kMsPerDay;
+    if (msOfDay < 0) {
+        msOfDay += kMsPerDay;
+    }
     std::int64_t y = 0;
     unsigned m = 0;
     unsigned d = 0;

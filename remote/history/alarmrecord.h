@@ -10,7 +10,9 @@ namespace remote::history {
 
 // One alarm as the station showed it: when (UTC milliseconds and the local offset at that
 // moment, so the local time can be shown as the operator saw it), which channel, the
-// label's text, and the detector's own clock from the last settings frame, if one came.
+// label's text, the detector's own clock from the last settings frame, if one came, and how
+// many bytes the receive parser dropped in the two seconds before (line noise can raise a
+// false alarm: alarm codes have no frame and no checksum).
 struct AlarmRecord {
     std::int64_t id = 0; // row id, 0 until stored
     std::int64_t utcMs = 0;
@@ -18,6 +20,7 @@ struct AlarmRecord {
     int channel = 0; // 0 to 8
     std::string label;
     std::optional<std::string> detectorClock; // "2024-05-01 12:30:05"
+    std::uint32_t droppedBytes = 0;
 
     bool operator==(const AlarmRecord&) const = default;
 };

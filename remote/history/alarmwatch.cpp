@@ -38,7 +38,7 @@ void AlarmWatch::setEventLabelColor(int channel, std::uint32_t colour) {
         const Now now = m_clock ? m_clock() : Now{};
         m_sink(AlarmRecord{0, now.utcMs, now.utcOffsetSeconds, channel,
                            link::protocol::AlarmChannelLabels[static_cast<std::size_t>(channel)],
-                           m_detectorClock});
+                           m_detectorClock, m_noise ? m_noise() : 0});
     }
 }
 
@@ -57,6 +57,32 @@ void AlarmWatch::setDisplayCaption(Display display, int index, const std::string
         m_detectorClock = trimmed(m_ttime[0]) + "-" + twoDigits(m_ttime[1]) + "-" +
                           twoDigits(m_ttime[2]) + " " + twoDigits(m_ttime[3]) + ":" +
                           twoDigits(m_ttime[4]) + ":" + twoDigits(m_ttime[5]);
+    }
+}
+
+void AlarmWatch::setRecording(bool on) {
+    m_recording = on;
+    if (!on) {
+        // A replay's settings are not the detector's: the first ones after it are kept anew.
+        m_lastSettings.reset();
+    }
+}
+
+void AlarmWatch::settingsReadBack(const link::SettingsReadout& readout) {
+    m_view.settingsReadBack(readout);
+    if (!m_recording) {
+        return;
+    }
+    SettingsSnapshot snapshot = SettingsSnapshot::fromReadout(readout);
+    if (m_lastSettings && m_lastSettings->sameSettings(snapshot)) {
+        return;
+    }
+    const Now now = m_clock ? m_clock() : Now{};
+    snapshot.utcMs = now.utcMs;
+    snapshot.utcOffsetSeconds = now.utcOffsetSeconds;
+    m_lastSettings = snapshot;
+    if (m_snapshotSink) {
+        m_snapshotSink(snapshot);
     }
 }
 

@@ -50,7 +50,7 @@ struct StreamOut {
 
 CsvWriter::CsvWriter(std::ostream& out)
     : m_out(out) {
-    m_out << "time,channel,label,detector_clock\r\n";
+    m_out << "time,channel,label,detector_clock,dropped_bytes\r\n";
 }
 
 std::string CsvWriter::field(const std::string& text) {
@@ -73,7 +73,7 @@ void CsvWriter::write(const AlarmRecord& r) {
     if (r.detectorClock) {
         putField(out, *r.detectorClock);
     }
-    m_out << "\r\n";
+    m_out << ',' << r.droppedBytes << "\r\n";
     ++m_rows;
 }
 

@@ -7,10 +7,11 @@
 
 namespace remote::history {
 
-// Alarm rows as CSV: a header line, then one line per alarm, lines ended by CR LF, fields
-// quoted where they hold a comma, a quote or a line break (quotes doubled), UTF-8 text,
-// times in ISO 8601 local time with offset. A field that starts with =, +, -, @, a tab or a
-// carriage return gets a leading ' so that a spreadsheet takes it as text, not a formula.
+// Alarm rows as CSV (time, channel, label, detector clock, dropped bytes): a header line, then one
+// line per alarm, lines ended by CR LF, fields quoted where they hold a comma, a quote or a line
+// break (quotes doubled), UTF-8 text, times in ISO 8601 local time with offset. A field that starts
+// with =, +, -, @, a tab or a carriage return gets a leading ' so that a spreadsheet takes it as
+// text, not a formula.
 class CsvWriter {
 public:
     explicit CsvWriter(std::ostream& out);

@@ -51,6 +51,7 @@ frmHistory::frmHistory(HistoryLog& log, Clock clock, QWidget* parent)
         edit->setEnabled(false);
     }
     cmdExport = new QPushButton(QStringLiteral("Export CSV..."), this);
+    cmdReport = new QPushButton(QStringLiteral("Report..."), this);
     // Shows the engine's texts and file names: never read as markup.
     lblStatus = new QLabel(this);
     lblStatus->setTextFormat(Qt::PlainText);
@@ -70,6 +71,7 @@ frmHistory::frmHistory(HistoryLog& log, Clock clock, QWidget* parent)
     filters->addWidget(txtTo);
     filters->addStretch(1);
     filters->addWidget(cmdExport);
+    filters->addWidget(cmdReport);
 
     m_timeline = new TimelineView(this);
     m_table = new QTableView(this);
@@ -104,6 +106,8 @@ frmHistory::frmHistory(HistoryLog& log, Clock clock, QWidget* parent)
         }
     });
     connect(cmdExport, &QPushButton::clicked, this, &frmHistory::exportClicked);
+    connect(cmdReport, &QPushButton::clicked, this,
+            [this] { emit reportRequested(m_fromMs, m_toMs); });
     connect(&m_log, &HistoryLog::alarmStored, this, &frmHistory::alarmStored);
     connect(&m_log, &HistoryLog::statusChanged, this, &frmHistory::showStatus);
     refresh();

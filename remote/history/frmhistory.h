@@ -40,9 +40,17 @@ public:
     QString statusText() const;
     QLabel* statusLabel() const { return lblStatus; }
     TimelineView* timelineView() const { return m_timeline; }
+    // The range shown, UTC milliseconds.
+    std::int64_t fromMs() const { return m_fromMs; }
+    std::int64_t toMs() const { return m_toMs; }
+    QPushButton* reportButton() const { return cmdReport; }
     QTableView* table() const { return m_table; }
 
     static constexpr char kCaption[] = "Alarm history";
+
+signals:
+    // The operator asked for a sweep report of the shown range.
+    void reportRequested(std::int64_t fromMs, std::int64_t toMs);
 
 private:
     void refresh();
@@ -59,6 +67,7 @@ private:
     QDateTimeEdit* txtFrom = nullptr;
     QDateTimeEdit* txtTo = nullptr;
     QPushButton* cmdExport = nullptr;
+    QPushButton* cmdReport = nullptr;
     QLabel* lblStatus = nullptr;
     TimelineView* m_timeline = nullptr;
     QTableView* m_table = nullptr;

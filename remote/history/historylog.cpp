@@ -38,6 +38,15 @@ void HistoryLog::record(const AlarmRecord& alarm) {
     update();
 }
 
+void HistoryLog::recordSnapshot(const SettingsSnapshot& snapshot) {
+    if (!m_writer) {
+        return;
+    }
+    m_writer->recordSnapshot(snapshot,
+                             [this](const AlarmRecord& stored) { emit alarmStored(stored); });
+    update();
+}
+
 void HistoryLog::retry() {
     if (!m_writer) {
         return;

@@ -30,6 +30,8 @@ public:
 
     // Stores an alarm after any that wait and tells the windows of each one written.
     void record(const AlarmRecord& alarm);
+    // Stores the settings the detector read back (see HistoryWriter::recordSnapshot).
+    void recordSnapshot(const SettingsSnapshot& snapshot);
     // Writes the alarms that wait, reopening the file when it was closed by a failure.
     void retry();
     // Closes the file as at shutdown: its log is folded back into it.

@@ -66,6 +66,8 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
         return QString::fromStdString(r.label);
     case DetectorClock:
         return QString::fromStdString(r.detectorClock.value_or(std::string()));
+    case DroppedBytes:
+        return r.droppedBytes;
     default:
         return {};
     }
@@ -84,6 +86,8 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
         return QStringLiteral("Label");
     case DetectorClock:
         return QStringLiteral("Detector clock");
+    case DroppedBytes:
+        return QStringLiteral("Dropped bytes");
     default:
         return {};
     }
@@ -104,6 +108,9 @@ void HistoryModel::sort(int column, Qt::SortOrder order) {
         case DetectorClock:
             return std::tie(a.detectorClock, a.utcMs, a.id) <
                    std::tie(b.detectorClock, b.utcMs, b.id);
+        case DroppedBytes:
+            return std::tie(a.droppedBytes, a.utcMs, a.id) <
+                   std::tie(b.droppedBytes, b.utcMs, b.id);
         default:
             return std::tie(a.utcMs, a.id) < std::tie(b.utcMs, b.id);
         }

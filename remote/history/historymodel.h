@@ -8,13 +8,14 @@
 
 namespace remote::history {
 
-// The shown alarms as a table: time, channel, label and the detector's clock. Holds the
+// The shown alarms as a table: time, channel, label, the detector's clock and the bytes the
+// line dropped in the two seconds before. Holds the
 // rows of the current filter; new alarms that pass it are appended as they come.
 class HistoryModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { Time, Channel, Label, DetectorClock, ColumnCount };
+    enum Column { Time, Channel, Label, DetectorClock, DroppedBytes, ColumnCount };
 
     explicit HistoryModel(QObject* parent = nullptr);
 

@@ -1,5 +1,6 @@
 #include "remote/history/historyreader.h"
 
+#include "remote/history/historyschema.h"
 #include "remote/history/historysql.h"
 
 #include <algorithm>
@@ -85,6 +86,7 @@ struct HistoryReader::Private {
     std::uintmax_t bytes = 0;         // the file and its log
     mutable std::uint64_t probeBudget = 0;
     bool empty = false; // a zero-byte file: no alarms
+    std::int64_t version = 0;
 
     ~Private() {
         sqlite3_close(db);
@@ -250,10 +252,27 @@ HistoryReader::HistoryReader(const std::filesystem::path& file)
         // The engine would create the index beside the file, or cannot: a private copy.
         d->openCopy(file);
     }
-    const std::int64_t version = sql::scalar(d->db, "PRAGMA user_version");
-    if (version > HistoryStore::kSchemaVersion) {
-        throw HistoryError("the history file was written by a newer version (schema " +
-                           std::to_string(version) + ")");
+    d->version = sql::scalar(d->db, "PRAGMA user_version");
+    if (d->version > HistoryStore::kSchemaVersion) {
+        throw schema::newerVersion(d->version);
+    }
+}
+
+int HistoryReader::version() const {
+    return static_cast<int>(d->version);
+}
+
+std::vector<SettingsSnapshot> HistoryReader::snapshots(const HistoryFilter& range) const {
+    if (d->empty || d->version < 2) {
+        return {};
+    }
+    try {
+        return sql::snapshots(d->db, range);
+    } catch (const HistoryError& e) {
+        if (!isDamage(e.code())) {
+            throw;
+        }
+        return {};
     }
 }
 
@@ -265,8 +284,9 @@ ReadCount HistoryReader::scan(const HistoryFilter& filter,
     if (d->empty) {
         return count;
     }
-    Statement rows(d->db, "SELECT id, utc_ms, utc_offset_s, channel, label, detector_clock"
-                          " FROM alarm WHERE id >= ? ORDER BY id");
+    const std::string query = std::string("SELECT ") + sql::alarmColumns(d->version) +
+                              " FROM alarm WHERE id >= ? ORDER BY id";
+    Statement rows(d->db, query.c_str());
     Statement seek(d->db, "SELECT id FROM alarm WHERE id >= ? ORDER BY id LIMIT 1");
     // Ids are given in order from 1 and never deleted, so a gap in a damaged part is the
     // number of rows it held.
@@ -372,14 +392,11 @@ ReadCount HistoryReader::exportRows(const HistoryFilter& filter,
         const auto indexed = d->indexCount();
         const bool useIndex =
             indexed && *indexed >= 0 && static_cast<std::uint64_t>(*indexed) == count.read;
-        Statement s(d->db, useIndex ? "SELECT id, utc_ms, utc_offset_s, channel, label,"
-                                      " detector_clock FROM alarm INDEXED BY alarm_time"
-                                      " WHERE utc_ms >= ? AND utc_ms < ? AND (? >> channel) & 1"
-                                      " ORDER BY utc_ms, id"
-                                    : "SELECT id, utc_ms, utc_offset_s, channel, label,"
-                                      " detector_clock FROM alarm NOT INDEXED"
-                                      " WHERE utc_ms >= ? AND utc_ms < ? AND (? >> channel) & 1"
-                                      " ORDER BY utc_ms, id");
+        const std::string query =
+            std::string("SELECT ") + sql::alarmColumns(d->version) + " FROM alarm " +
+            (useIndex ? "INDEXED BY alarm_time" : "NOT INDEXED") +
+            " WHERE utc_ms >= ? AND utc_ms < ? AND (? >> channel) & 1 ORDER BY utc_ms, id";
+        Statement s(d->db, query.c_str());
         bindFilter(s, filter);
         AlarmRecord r;
         while (s.step()) {
@@ -453,6 +470,12 @@ Salvage salvageHistory(const std::filesystem::path& file, const std::string& sta
                 }
             });
             flush();
+            // The settings the detector had: secondary to the alarms, copied where readable.
+            for (SettingsSnapshot& snapshot : damaged.snapshots({})) {
+                copying = true;
+                copy.insertSnapshot(snapshot);
+                copying = false;
+            }
         } catch (const HistoryError&) {
             if (copying) {
                 throw;

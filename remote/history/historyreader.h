@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace remote::history {
 
@@ -37,6 +38,12 @@ public:
     // A damaged file's rows are held in memory to be put in order; a sound file's are not.
     ReadCount exportRows(const HistoryFilter& filter,
                          const std::function<void(const AlarmRecord&)>& visit) const;
+
+    // The settings snapshots in force during the range (see HistoryStore::snapshots); none
+    // in a file older than the snapshots, and none where that part of the file is damaged.
+    std::vector<SettingsSnapshot> snapshots(const HistoryFilter& range) const;
+    // The file's schema version.
+    int version() const;
 
 private:
     struct Private;

@@ -3,10 +3,12 @@
 // The engine calls the store and the reader share. Internal to the history's core.
 
 #include "remote/history/historyerror.h"
+#include "remote/history/settingssnapshot.h"
 
 #include <sqlcipher/sqlite3.h>
 
 #include <string>
+#include <vector>
 
 namespace remote::history::sql {
 
@@ -38,8 +40,8 @@ public:
     std::int64_t integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
     bool isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
     std::string text(int column) const;
-    // Columns id, utc_ms, utc_offset_s, channel, label, detector_clock from the first, into
-    // a record that is reused row after row, its strings' memory with it.
+    // Columns id, utc_ms, utc_offset_s, channel, label, detector_clock, dropped_bytes from
+    // the first, into a record that is reused row after row, its strings' memory with it.
     void fill(AlarmRecord& r, int first = 0) const;
 
 private:
@@ -63,6 +65,24 @@ inline void bindFilter(Statement& s, const HistoryFilter& filter) {
     s.bind(3, filter.channelMask);
 }
 
-inline constexpr char kColumns[] = "id, utc_ms, utc_offset_s, channel, label, detector_clock";
+// The alarm columns fill reads, for a file of the given schema version (older files had no
+// dropped-byte count: 0).
+inline const char* alarmColumns(std::int64_t version) {
+    return version >= 2 ? "id, utc_ms, utc_offset_s, channel, label, detector_clock, dropped_bytes"
+                        : "id, utc_ms, utc_offset_s, channel, label, detector_clock, 0";
+}
+
+inline constexpr char kSnapshotColumns[] =
+    "id, utc_ms, utc_offset_s, detector_id, serial, rf_time, channel_times, repeat_time, laser,"
+    " switches";
+// Columns kSnapshotColumns from the first into a snapshot.
+void fillSnapshot(const Statement& s, SettingsSnapshot& snapshot);
+// The snapshots in force during a range: the last one before its start and every one in it,
+// oldest first; bounded by kSnapshotLimit (the newest kept), as a crafted file may hold
+// any number.
+inline constexpr std::size_t kSnapshotLimit = 10'000;
+std::vector<SettingsSnapshot> snapshots(sqlite3* db, const HistoryFilter& range);
+// Binds a snapshot's columns after the id, from the first parameter.
+void bindSnapshot(Statement& s, const SettingsSnapshot& snapshot);
 
 } // namespace remote::history::sql

@@ -2,6 +2,7 @@
 
 #include "common/privatefolder.h"
 
+#include "remote/history/historyschema.h"
 #include "remote/history/historysql.h"
 
 #include <cerrno>
@@ -18,6 +19,8 @@
 namespace remote::history {
 
 using sql::Statement;
+
+static_assert(HistoryStore::kSchemaVersion == schema::kVersion);
 
 namespace {
 
@@ -200,12 +203,17 @@ struct HistoryStore::Private {
         } else {
             s.bindNull(5);
         }
+        s.bind(6, record.droppedBytes);
     }
 };
 
 HistoryStore::HistoryStore(const std::filesystem::path& file, HistoryStoreOptions options)
     : d(std::make_unique<Private>()) {
     d->file = file;
+    // A newer program's file is refused before it is touched, even its modes.
+    if (const auto version = schema::headerVersion(file); version && *version > kSchemaVersion) {
+        throw schema::newerVersion(*version);
+    }
     preparePrivateFile(file);
     // Opened without a key: the history is a plain database in the same engine the settings
     // file uses, so only one set of engine symbols is in the process.
@@ -218,6 +226,12 @@ HistoryStore::HistoryStore(const std::filesystem::path& file, HistoryStoreOption
         throw HistoryError("the history file cannot be written", SQLITE_READONLY, EACCES);
     }
     sqlite3_busy_timeout(d->db, 2000);
+    // Before the journal mode is set, which would rewrite the header: a log not yet folded
+    // back may hold a newer version than the header says.
+    const std::int64_t version = sql::scalar(d->db, "PRAGMA user_version");
+    if (version > kSchemaVersion) {
+        throw schema::newerVersion(version);
+    }
     // WAL: a commit appends to the log without rewriting pages, and readers never wait
     // for the writer. NORMAL syncs at checkpoints only; a commit is in the operating
     // system's hands at once, which is what survives a killed process.
@@ -230,39 +244,20 @@ HistoryStore::HistoryStore(const std::filesystem::path& file, HistoryStoreOption
     sql::exec(d->db, "PRAGMA synchronous=NORMAL");
     // When the log starts over it is cut back to this size.
     sql::exec(d->db, ("PRAGMA journal_size_limit=" + std::to_string(options.walLimit)).c_str());
-    const std::int64_t version = sql::scalar(d->db, "PRAGMA user_version");
-    if (version > kSchemaVersion) {
-        throw HistoryError("the history file was written by a newer version (schema " +
-                           std::to_string(version) + ")");
-    }
-    if (version < kSchemaVersion) {
-        sql::exec(d->db, "BEGIN IMMEDIATE");
-        try {
-            sql::exec(d->db, "CREATE TABLE IF NOT EXISTS alarm ("
-                             " id INTEGER PRIMARY KEY,"
-                             " utc_ms INTEGER NOT NULL,"
-                             " utc_offset_s INTEGER NOT NULL,"
-                             " channel INTEGER NOT NULL CHECK (channel BETWEEN 0 AND 8),"
-                             " label TEXT NOT NULL,"
-                             " detector_clock TEXT);"
-                             "CREATE INDEX IF NOT EXISTS alarm_time ON alarm (utc_ms);"
-                             "PRAGMA user_version = 1;");
-            sql::exec(d->db, "COMMIT");
-        } catch (...) {
-            sqlite3_exec(d->db, "ROLLBACK", nullptr, nullptr, nullptr);
-            throw;
-        }
-    } else {
+    if (version > 0) {
         // Reads the table once, so a file that is not a history fails here, not at the
-        // first alarm.
+        // first alarm; an old file is checked before it is migrated.
         sql::scalar(d->db, "SELECT count(*) FROM (SELECT id FROM alarm LIMIT 1)");
         if (options.check) {
             checkIntegrity(d->db, options);
         }
     }
+    if (version < kSchemaVersion) {
+        schema::migrate(d->db);
+    }
     d->insert = std::make_unique<Statement>(
-        d->db, "INSERT INTO alarm (utc_ms, utc_offset_s, channel, label, detector_clock)"
-               " VALUES (?, ?, ?, ?, ?)");
+        d->db, "INSERT INTO alarm (utc_ms, utc_offset_s, channel, label, detector_clock,"
+               " dropped_bytes) VALUES (?, ?, ?, ?, ?, ?)");
     d->begin = std::make_unique<Statement>(d->db, "BEGIN IMMEDIATE");
     d->commit = std::make_unique<Statement>(d->db, "COMMIT");
     try {
@@ -338,9 +333,10 @@ void HistoryStore::insertAll(std::span<AlarmRecord> records) {
 
 void HistoryStore::read(const HistoryFilter& filter,
                         const std::function<void(const AlarmRecord&)>& visit) const {
-    Statement s(d->db, "SELECT id, utc_ms, utc_offset_s, channel, label, detector_clock"
-                       " FROM alarm WHERE utc_ms >= ? AND utc_ms < ? AND (? >> channel) & 1"
-                       " ORDER BY utc_ms, id");
+    const std::string query = std::string("SELECT ") + sql::alarmColumns(kSchemaVersion) +
+                              " FROM alarm WHERE utc_ms >= ? AND utc_ms < ? AND (? >> channel) & 1"
+                              " ORDER BY utc_ms, id";
+    Statement s(d->db, query.c_str());
     bindFilter(s, filter);
     AlarmRecord r;
     while (s.step()) {
@@ -353,6 +349,19 @@ std::vector<AlarmRecord> HistoryStore::read(const HistoryFilter& filter) const {
     std::vector<AlarmRecord> rows;
     read(filter, [&rows](const AlarmRecord& r) { rows.push_back(r); });
     return rows;
+}
+
+void HistoryStore::insertSnapshot(SettingsSnapshot& snapshot) {
+    Statement s(d->db, "INSERT INTO settings_snapshot (utc_ms, utc_offset_s, detector_id, serial,"
+                       " rf_time, channel_times, repeat_time, laser, switches)"
+                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    sql::bindSnapshot(s, snapshot);
+    s.step();
+    snapshot.id = sqlite3_last_insert_rowid(d->db);
+}
+
+std::vector<SettingsSnapshot> HistoryStore::snapshots(const HistoryFilter& range) const {
+    return sql::snapshots(d->db, range);
 }
 
 void HistoryStore::checkpoint() {

@@ -2,6 +2,7 @@
 
 #include "remote/history/alarmrecord.h"
 #include "remote/history/historyerror.h"
+#include "remote/history/settingssnapshot.h"
 
 #include <chrono>
 #include <cstdint>
@@ -34,11 +35,14 @@ struct HistoryStoreOptions {
 
 // The alarm history file: an SQLite database in WAL mode with a versioned schema. Each
 // insert is its own committed transaction, so a killed process loses nothing it wrote.
+// An older file is brought to this version when opened, keeping every row; a file of a
+// newer version is refused before anything is written to it or beside it.
 // Every failure is a HistoryError with the engine's description and code. The file, its
 // log and its index are private to the user (0600) whatever the umask.
 class HistoryStore {
 public:
-    static constexpr int kSchemaVersion = 1;
+    // 1: alarms; 2: their dropped-byte counts and the settings snapshots.
+    static constexpr int kSchemaVersion = 2;
 
     // Opens the file, creating it (not its folder) when it is missing, and checks it (see
     // HistoryStoreOptions); a damaged file is a HistoryError of cause Damaged.
@@ -58,6 +62,12 @@ public:
     void read(const HistoryFilter& filter,
               const std::function<void(const AlarmRecord&)>& visit) const;
     std::vector<AlarmRecord> read(const HistoryFilter& filter) const;
+
+    // Stores a snapshot and sets its id.
+    void insertSnapshot(SettingsSnapshot& snapshot);
+    // The snapshots in force during [from, to): the last one before from, then every one
+    // in the range, oldest first.
+    std::vector<SettingsSnapshot> snapshots(const HistoryFilter& range) const;
 
     // One round of the checkpointer's work, now, on the calling thread.
     void checkpoint();

@@ -96,6 +96,15 @@ void HistoryWriter::record(const AlarmRecord& alarm, const Stored& stored) {
     flush(stored);
 }
 
+void HistoryWriter::recordSnapshot(const SettingsSnapshot& snapshot, const Stored& stored) {
+    m_snapshots.push_back(snapshot);
+    m_snapshots.back().id = 0;
+    if (m_snapshots.size() > kSnapshotLimit) {
+        m_snapshots.pop_front();
+    }
+    flush(stored);
+}
+
 void HistoryWriter::retry(const Stored& stored) {
     flush(stored);
 }
@@ -112,6 +121,19 @@ void HistoryWriter::flush(const Stored& stored) {
             m_waited = m_queue.size();
             return;
         }
+    }
+    while (!m_snapshots.empty()) {
+        try {
+            m_store->insertSnapshot(m_snapshots.front());
+        } catch (const HistoryError& e) {
+            fail(e);
+            m_waited = m_queue.size();
+            if (e.cause() != HistoryCause::DiskFull) {
+                m_store.reset();
+            }
+            return;
+        }
+        m_snapshots.pop_front();
     }
     while (!m_queue.empty()) {
         const std::size_t n = std::min(m_queue.size(), kBatch);

@@ -37,6 +37,12 @@ public:
     // Stores the alarm after those that wait; stored is called for each alarm written, in
     // order, with its id set.
     void record(const AlarmRecord& alarm, const Stored& stored);
+    // Stores a settings snapshot before the alarms that wait, or keeps it waiting with them
+    // (the newest kSnapshotLimit); stored is as for record.
+    void recordSnapshot(const SettingsSnapshot& snapshot, const Stored& stored);
+    static constexpr std::size_t kSnapshotLimit = 100;
+    std::size_t snapshotsWaiting() const { return m_snapshots.size(); }
+
     // Writes the alarms that wait, reopening the store first when it is closed.
     void retry(const Stored& stored);
     // Closes the store (its log folded back); alarms that wait stay in memory.
@@ -44,7 +50,7 @@ public:
 
     bool isOpen() const { return m_store != nullptr; }
     // True while a retry has something to do.
-    bool needsRetry() const { return !m_store || !m_queue.empty(); }
+    bool needsRetry() const { return !m_store || !m_queue.empty() || !m_snapshots.empty(); }
     std::size_t waiting() const { return m_queue.size(); }
     std::uint64_t lost() const { return m_lost; }
     const HistoryStore* store() const { return m_store.get(); }
@@ -75,6 +81,7 @@ private:
     Stamp m_stamp;
     std::unique_ptr<HistoryStore> m_store;
     std::deque<AlarmRecord> m_queue;
+    std::deque<SettingsSnapshot> m_snapshots;
     std::size_t m_waited = 0; // how many at the queue's head went through a failed write
     std::size_t m_storedSinceProblem = 0;
     std::uint64_t m_lost = 0;

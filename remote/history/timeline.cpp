@@ -2,6 +2,9 @@
 
 #include "common/raster.h"
 
+#include <QPainter>
+
+#include <algorithm>
 #include <cstdlib>
 
 namespace remote::history::timeline {
@@ -64,6 +67,48 @@ void paint(QImage& image, const State& state) {
             drawMark(image, *x, m.channel, rh, kHoverMark, 1);
         }
     }
+}
+
+std::optional<qreal> xOf(const State& state, const QRectF& area, std::int64_t utcMs) {
+    if (state.toMs <= state.fromMs || utcMs < state.fromMs || utcMs > state.toMs) {
+        return std::nullopt;
+    }
+    // In doubles: the difference of two far-apart times overflows 64 bits.
+    const double from = static_cast<double>(state.fromMs);
+    const double share =
+        (static_cast<double>(utcMs) - from) / (static_cast<double>(state.toMs) - from);
+    return area.left() + share * area.width();
+}
+
+void paint(QPainter& painter, const QRectF& area, const State& state, qreal minMarkWidth) {
+    if (area.isEmpty()) {
+        return;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(area, QColor::fromRgb(kBackground));
+    const qreal rh = area.height() / kRows;
+    const qreal line = std::max<qreal>(minMarkWidth / 2, 0.1);
+    for (int row = 0; row < kRows; ++row) {
+        const qreal top = area.top() + row * rh;
+        if (row % 2 == 1) {
+            painter.fillRect(QRectF(area.left(), top, area.width(), rh), QColor::fromRgb(kStripe));
+        }
+        painter.fillRect(QRectF(area.left(), top + rh - line, area.width(), line),
+                         QColor::fromRgb(kRowLine));
+    }
+    // A mark is a filled rectangle, so it is as wide on paper as asked, whatever the pen.
+    const qreal inset = rh > 4 * line ? line : 0;
+    for (const Mark& m : state.marks) {
+        const auto x = xOf(state, area, m.utcMs);
+        if (!x || m.channel < 0 || m.channel >= kRows) {
+            continue;
+        }
+        const qreal top = area.top() + m.channel * rh + inset;
+        painter.fillRect(QRectF(*x - minMarkWidth / 2, top, minMarkWidth, rh - 2 * inset),
+                         QColor::fromRgb(kMark));
+    }
+    painter.restore();
 }
 
 std::optional<std::size_t> hitTest(const State& state, QSize size, QPoint point) {

@@ -4,6 +4,9 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QRectF>
+
+class QPainter;
 
 #include <cstdint>
 #include <optional>
@@ -46,6 +49,13 @@ int rowHeight(int height);
 // in common::kSurfaceFormat, converting an image in another format in place. A null image is
 // left alone.
 void paint(QImage& image, const State& state);
+
+// Draws the same rows and marks as vectors into area of any painter (a PDF page, a
+// printer): stripes, row lines and one line per mark at the time's share of the width.
+// Marks stay at least minMarkWidth wide in the painter's units, so a printed mark shows.
+void paint(QPainter& painter, const QRectF& area, const State& state, qreal minMarkWidth = 0.6);
+// The x of a time in area, as the vector painter places it; nothing as for columnOf.
+std::optional<qreal> xOf(const State& state, const QRectF& area, std::int64_t utcMs);
 
 // The mark at a point of an image of size (the nearest within kHitSlop in its row).
 std::optional<std::size_t> hitTest(const State& state, QSize size, QPoint point);

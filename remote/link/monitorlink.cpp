@@ -53,6 +53,7 @@ void MonitorLink::DecodeSettingsFrame() {
     const auto frame = m_parser.RxBuf().first<protocol::SettingsFrameSize>();
     const std::optional<SettingsReadout> r = ReadSettingsFrame(frame);
     if (!r) {
+        m_parser.RejectFrame();
         return;
     }
     using D = MonitorView::Display;
@@ -80,6 +81,7 @@ void MonitorLink::DecodeSettingsFrame() {
         }
     }
     m_view.setDisplayCaption(D::SERIAL, 0, r->SERIAL);
+    m_view.settingsReadBack(*r);
     LightLamp(MonitorView::Lamp::RXD);
 }
 
@@ -125,6 +127,8 @@ void MonitorLink::Timer1_Timer() {
     if (step.refused) {
         m_view.refuseSave(step.refused->message);
     }
+    // Bytes dropped from here on count for the next tick's alarms.
+    m_parser.Tick();
 }
 
 // ---- Operator requests ----

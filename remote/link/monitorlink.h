@@ -52,6 +52,12 @@ public:
     bool ScanBlinkOn() const { return m_mirror.ScanBlinkOn(); }
     int ScanBlinkTicks() const { return m_mirror.ScanBlinkTicks(); }
 
+    // The bytes the receive parser dropped in about the last two seconds (this tick and
+    // the kNoiseTicks before it): line noise around an alarm.
+    static constexpr int kNoiseTicks = 20;
+    std::uint32_t DroppedBytesRecently() const { return m_parser.DroppedInLastTicks(kNoiseTicks); }
+    std::uint64_t DroppedBytes() const { return m_parser.DroppedBytes(); }
+
     bool AlarmActive(int channel) const { return m_alarms.AlarmActive(channel); }
     int AlarmTicks(int channel) const { return m_alarms.AlarmTicks(channel); }
 

@@ -5,6 +5,8 @@
 
 namespace remote::link {
 
+struct SettingsReadout;
+
 // The monitor window as the link sees it: everything the link tells the window to show and
 // every input field it reads when it builds a setting command. The window implements it
 // with widgets; tests implement it with recorders.
@@ -83,6 +85,9 @@ public:
     // ---- Settings displays ----
     // Caption of a display; index only for TTIME and STIMEV, 0 otherwise.
     virtual void setDisplayCaption(Display display, int index, const std::string& caption) = 0;
+    // After the displays of a settings frame whose checksum is good: the whole read-back at
+    // once, for a view that keeps it. Nothing to show.
+    virtual void settingsReadBack(const SettingsReadout& readout) { (void)readout; }
 
     // ---- On/off switches KEYSW(0) to KEYSW(3) ----
     virtual void setSwitchValue(int index, bool on) = 0;

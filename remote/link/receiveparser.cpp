@@ -1,5 +1,9 @@
 #include "remote/link/receiveparser.h"
 
+#include <algorithm>
+#include <climits>
+#include <utility>
+
 namespace remote::link {
 
 namespace {
@@ -30,6 +34,13 @@ constexpr AlarmRows makeAlarmTable() {
 
 constexpr AlarmRows AlarmTable = makeAlarmTable();
 
+// The longest frame a state collects; past it nothing can complete.
+constexpr std::int32_t longestFrame(protocol::FrameState state) {
+    return state == protocol::ScreenFrame     ? protocol::LongScreenFrameSize
+           : state == protocol::SettingsFrame ? protocol::SettingsFrameSize
+                                              : 0;
+}
+
 } // namespace
 
 ReceiveParser::Progress ReceiveParser::push(std::span<const std::uint8_t> bytes,
@@ -47,23 +58,45 @@ ReceiveParser::Progress ReceiveParser::push(std::span<const std::uint8_t> bytes,
         }
     };
 
+    std::uint32_t kept = m_kept;
+    std::uint32_t inFrame = m_inFrame;
+    std::uint32_t dropped = 0;
+
     Progress progress;
     while (progress.used < bytes.size() && progress.completed == Completed::None) {
         const std::uint8_t b = bytes[progress.used++];
+        // The oldest byte leaves the window: kept, held with a frame that can still
+        // complete, or dropped.
+        if ((kept & 0x08u) == 0) {
+            if ((inFrame & 0x08u) != 0 && rxPos <= longestFrame(state)) {
+                ++m_frameHeld;
+            } else {
+                ++dropped;
+            }
+        }
+        kept = (kept << 1) & 0x0Fu;
+        inFrame = (inFrame << 1) & 0x0Fu;
+
         if (++rxPos > protocol::RxPosMax) {
             rxPos = protocol::RxPosMax;
         }
         window = (window << 8) | b;
 
+        bool sync = true;
         if (window == ScreenPattern) {
-            rxPos = 0;
             state = protocol::ScreenFrame;
         } else if (window == AckPattern) {
-            rxPos = 0;
             state = protocol::Acknowledgement;
         } else if (window == SettingsPattern) {
-            rxPos = 0;
             state = protocol::SettingsFrame;
+        } else {
+            sync = false;
+        }
+        if (sync) {
+            rxPos = 0;
+            dropped += std::exchange(m_frameHeld, 0); // a frame cut short
+            kept = 0x0Fu;
+            inFrame = 0;
         }
 
         const std::uint32_t prefix = (window >> 8) & 0xFFFFu;
@@ -71,6 +104,7 @@ ReceiveParser::Progress ReceiveParser::push(std::span<const std::uint8_t> bytes,
             const int channel = AlarmTable[(prefix & 0xFFu) == 'A' ? 0 : 1][b];
             if (channel >= 0) {
                 alarms.raise(channel);
+                kept |= 0x07u;
             }
         }
 
@@ -80,6 +114,12 @@ ReceiveParser::Progress ReceiveParser::push(std::span<const std::uint8_t> bytes,
             continue;
         }
         store(b);
+        if (rxPos >= 1) {
+            inFrame |= 1u;
+        }
+        if (rxPos == longestFrame(state) + 1) {
+            dropped += std::exchange(m_frameHeld, 0); // grew past any frame
+        }
         if (b != protocol::FrameEnd) {
             continue;
         }
@@ -93,14 +133,46 @@ ReceiveParser::Progress ReceiveParser::push(std::span<const std::uint8_t> bytes,
             progress.completed = Completed::Settings;
         }
         if (progress.completed != Completed::None) {
+            m_lastFrame = static_cast<std::uint32_t>(rxPos);
             rxPos = 0;
+            m_frameHeld = 0;
+            kept |= inFrame;
+            inFrame = 0;
         }
     }
 
+    m_kept = static_cast<std::uint8_t>(kept);
+    m_inFrame = static_cast<std::uint8_t>(inFrame);
+    drop(dropped);
     m_rxPos = rxPos;
     m_window = window;
     m_frameState = state;
     return progress;
+}
+
+void ReceiveParser::drop(std::uint32_t count) {
+    std::uint32_t& now = m_dropped[m_tick];
+    now = count > UINT32_MAX - now ? UINT32_MAX : now + count;
+    m_droppedTotal += count;
+}
+
+void ReceiveParser::RejectFrame() {
+    drop(std::exchange(m_lastFrame, 0));
+}
+
+void ReceiveParser::Tick() {
+    m_tick = (m_tick + 1) % m_dropped.size();
+    m_dropped[m_tick] = 0;
+}
+
+std::uint32_t ReceiveParser::DroppedInLastTicks(int ticks) const {
+    ticks = std::clamp(ticks, 0, kDropTicks - 1);
+    std::uint64_t sum = 0;
+    for (int i = 0; i <= ticks; ++i) {
+        sum +=
+            m_dropped[(m_tick + m_dropped.size() - static_cast<std::size_t>(i)) % m_dropped.size()];
+    }
+    return sum > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(sum);
 }
 
 std::array<std::uint8_t, 4> ReceiveParser::SyncWindow() const {

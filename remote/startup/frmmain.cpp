@@ -8,6 +8,7 @@
 #include "remote/dialogs/frmsecurity.h"
 #include "remote/dialogs/messagesink.h"
 #include "remote/dialogs/screenplacement.h"
+#include "remote/report/reportsettings.h"
 #include "remote/serial/devicepath.h"
 #include "remote/serial/portwarning.h"
 #include "remote/serial/serialconstants.h"
@@ -62,6 +63,8 @@ frmMain::frmMain(StationContext& context, QWidget* parent)
     showConnection();
     m_records.install(*this, m_context.folders().perUser,
                       [this](std::span<const std::uint8_t> bytes) { receive(bytes); });
+    // Each alarm keeps the line noise that came just before it.
+    m_records.watch().setNoiseSource([this] { return m_link.DroppedBytesRecently(); });
 
     // Ticks begin as soon as the window exists; sending waits for the operator.
     Timer1.setInterval(kTimer1Interval);
@@ -294,9 +297,17 @@ void frmMain::ShowSecurity() {
 }
 
 void frmMain::ShowPrinterSetup() {
+    // The choice is kept for the sweep report, which prints and lays out its pages with it.
+    const QString file =
+        m_control.folders().perUser + u'/' + QLatin1String(remote::report::kReportSettingsFileName);
+    remote::report::ReportSettings settings = remote::report::loadReportSettings(file);
     QPrinter printer;
+    remote::report::applyPrinterChoice(printer, settings);
     QPageSetupDialog dialog(&printer, this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted) {
+        remote::report::takePrinterChoice(printer, settings);
+        remote::report::saveReportSettings(file, settings);
+    }
 }
 
 // ---- Exit ----

@@ -2,12 +2,15 @@
 #include "remote/dialogs/messagesink.h"
 #include "remote/history/historycli.h"
 #include "remote/history/historystore.h"
+#include "remote/report/reportcli.h"
+#include "remote/report/reportsettings.h"
 #include "terminationsignals.h"
 #ifdef STATION_AUTOMATION
 #include "remote/automation/automationbridge.h"
 #endif
 
 #include <QApplication>
+#include <QDateTime>
 
 #include <cstdio>
 
@@ -26,6 +29,29 @@ int main(int argc, char** argv) {
             modControl::defaultFolders().perUser + u'/' +
                 QLatin1String(remote::history::kHistoryFileName),
             errors);
+        if (!errors.isEmpty()) {
+            std::fprintf(stderr, "remote: %s\n", qPrintable(errors));
+        }
+        return code;
+    }
+
+    // A script's sweep report: drawn without a window, and without a display when none is
+    // set.
+    if (remote::report::cli::wantsReport(QStringList(argv, argv + argc))) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+            qEnvironmentVariableIsEmpty("DISPLAY") &&
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        QGuiApplication app(argc, argv);
+        QGuiApplication::setApplicationName(QStringLiteral("remote"));
+        const QString folder = modControl::defaultFolders().perUser;
+        QString errors;
+        const int code = remote::report::cli::writeReport(
+            QGuiApplication::arguments(),
+            folder + u'/' + QLatin1String(remote::history::kHistoryFileName),
+            folder + u'/' + QLatin1String(remote::report::kReportSettingsFileName),
+            QDateTime::currentMSecsSinceEpoch(), errors);
         if (!errors.isEmpty()) {
             std::fprintf(stderr, "remote: %s\n", qPrintable(errors));
         }

@@ -3,6 +3,8 @@
 #include "remote/alerts/stationalerts.h"
 #include "remote/history/frmhistory.h"
 #include "remote/recording/replayrunner.h"
+#include "remote/report/frmreport.h"
+#include "remote/report/reportsettings.h"
 #include "remote/serial/serialcomm.h"
 
 #include <QDateTime>
@@ -50,6 +52,9 @@ StationRecords::StationRecords(remote::link::MonitorView& window, remote::serial
         [this](const std::string& message) { report(QString::fromStdString(message)); });
     m_alarmSinks.add(
         "history", [this](const remote::history::AlarmRecord& alarm) { m_history.record(alarm); });
+    m_watch.setSnapshotSink([this](const remote::history::SettingsSnapshot& snapshot) {
+        m_history.recordSnapshot(snapshot);
+    });
 }
 
 StationRecords::~StationRecords() {
@@ -62,6 +67,7 @@ void StationRecords::install(QMainWindow& window, const QString& dataFolder,
                              std::function<void(std::span<const std::uint8_t>)> receive) {
     m_mainWindow = &window;
     m_receive = std::move(receive);
+    m_dataFolder = dataFolder;
     m_title = window.windowTitle();
 
     // A menu of its own between File and Help, so the original menus stay as they are.
@@ -72,6 +78,25 @@ void StationRecords::install(QMainWindow& window, const QString& dataFolder,
     m_alerts = std::make_unique<remote::alerts::StationAlerts>(window, m_alarmSinks);
     view->addAction(QStringLiteral("Alerts..."), m_alerts.get(),
                     &remote::alerts::StationAlerts::showDialog);
+    // The history window's range when it is open, the last day otherwise.
+    view->addAction(QStringLiteral("Report..."), this, [this] {
+        const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+        showReport(m_historyWindow ? m_historyWindow->fromMs() : now - 86'400'000,
+                   m_historyWindow ? m_historyWindow->toMs() : now);
+    });
+    // The same window, for its print button; says so when there is nothing to print on.
+    QAction* print = view->addAction(QStringLiteral("Print report..."));
+    connect(print, &QAction::triggered, this, [this] {
+        const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+        showReport(m_historyWindow ? m_historyWindow->fromMs() : now - 86'400'000,
+                   m_historyWindow ? m_historyWindow->toMs() : now);
+    });
+    connect(view, &QMenu::aboutToShow, print, [print] {
+        const bool installed = remote::report::printerInstalled();
+        print->setEnabled(installed);
+        print->setText(installed ? QStringLiteral("Print report...")
+                                 : QStringLiteral("Print report (no printer installed)"));
+    });
     view->addSeparator();
     m_recordAction = view->addAction(QStringLiteral("Start recording..."));
     m_replayAction = view->addAction(QStringLiteral("Replay recording..."));
@@ -228,10 +253,24 @@ void StationRecords::showHistory() {
     if (!m_historyWindow) {
         m_historyWindow = new remote::history::frmHistory(m_history);
         m_historyWindow->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_historyWindow, &remote::history::frmHistory::reportRequested, this,
+                &StationRecords::showReport);
     }
     m_historyWindow->show();
     m_historyWindow->raise();
     m_historyWindow->activateWindow();
+}
+
+void StationRecords::showReport(std::int64_t fromMs, std::int64_t toMs) {
+    if (m_dataFolder.isEmpty()) {
+        report(QStringLiteral("Report unavailable: no data folder"));
+        return;
+    }
+    remote::report::frmReport dialog(
+        m_dataFolder + u'/' + QLatin1String(remote::history::kHistoryFileName),
+        m_dataFolder + u'/' + QLatin1String(remote::report::kReportSettingsFileName), fromMs, toMs,
+        {}, m_historyWindow ? static_cast<QWidget*>(m_historyWindow.data()) : m_mainWindow);
+    dialog.exec();
 }
 
 QString StationRecords::statusText() const {

@@ -43,6 +43,7 @@ public:
     ~StationRecords() override;
 
     remote::link::MonitorView& view() { return m_watch; }
+    remote::history::AlarmWatch& watch() { return m_watch; }
     remote::link::LinkPort& port() { return m_port; }
 
     // Adds the "View" menu ("Alarm history", the recording and replay items) and the
@@ -62,6 +63,8 @@ public:
     bool startReplay(const QString& file, int speed);
     void stopReplay();
     void showHistory();
+    // The report window for [fromMs, toMs] (UTC milliseconds).
+    void showReport(std::int64_t fromMs, std::int64_t toMs);
 
     bool recording() const { return m_recorder.active(); }
     bool replaying() const { return m_replay != nullptr; }
@@ -109,6 +112,7 @@ private:
     std::optional<StatusShown> m_statusShown; // what the status widgets show now
     QPointer<remote::history::frmHistory> m_historyWindow;
     std::unique_ptr<remote::alerts::StationAlerts> m_alerts;
+    QString m_dataFolder;
 };
 
 } // namespace remote::startup

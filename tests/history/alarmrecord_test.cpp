@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using namespace remote::history;
 
 TEST(AlarmTime, LocalTimeWithOffsetToTheMillisecond) {
@@ -33,5 +35,16 @@ TEST(AlarmTime, ParsesShortFormsAndRefusesNonsense) {
          {"", "yesterday", "1970-13-01", "1970-01-01T25:00", "1970-01-01T", "1970-01-01T00:00:00+1",
           "1970-01-01T00:00:00.1", "1970-01-01x", "1970-01-01T00:00:00Zjunk"}) {
         EXPECT_FALSE(parseIsoTime(bad)) << bad;
+    }
+}
+
+TEST(AlarmTime, TheEndsOfTheRangeAreWrittenWithoutOverflow) {
+    // A crafted file or a script's range may name any time; the sanitizer build checks
+    // that no arithmetic wraps.
+    for (const std::int64_t ms : {INT64_MIN, INT64_MIN + 1, INT64_MAX}) {
+        for (const int offset : {-50'400, 0, 50'400}) {
+            const std::string text = isoLocalTime(ms, offset);
+            EXPECT_EQ(text.find('T'), text.size() - 19) << text;
+        }
     }
 }

@@ -131,3 +131,85 @@ TEST(AlarmWatchSeam, PassesEveryCallOn) {
     EXPECT_EQ(view.refusals.size(), 1u);
     EXPECT_EQ(alarms, 0);
 }
+
+namespace {
+
+// The watch with a snapshot sink and a noise source, and the link behind it.
+struct WatchedSettings : WatchedLink {
+    std::vector<SettingsSnapshot> snapshots;
+    std::uint32_t noise = 0;
+
+    WatchedSettings() {
+        watch.setSnapshotSink([this](const SettingsSnapshot& s) { snapshots.push_back(s); });
+        watch.setNoiseSource([this] { return noise; });
+    }
+    void settingsFrame(const device::Settings& settings) { feed(device::SettingsFrame(settings)); }
+};
+
+} // namespace
+
+TEST_F(WatchedSettings, KeepsASnapshotOnlyWhenTheSettingsChangeTheClockAside) {
+    device::Settings s;
+    s.laserQ1 = 55;
+    s.switchBits = 0b1010;
+    settingsFrame(s);
+    ASSERT_EQ(snapshots.size(), 1u);
+    EXPECT_EQ(snapshots[0].utcMs, nowMs);
+    EXPECT_EQ(snapshots[0].utcOffsetSeconds, 7200);
+    EXPECT_EQ(snapshots[0].laser[4], "0.55");
+    EXPECT_EQ(snapshots[0].switches, 0b1010);
+    EXPECT_EQ(snapshots[0].serial, "00000000");
+
+    ticks(4);
+    s.second = 30; // the clock runs on: the same settings
+    settingsFrame(s);
+    EXPECT_EQ(snapshots.size(), 1u);
+
+    ticks(4);
+    s.channelTimes[6] = 9;
+    settingsFrame(s);
+    ASSERT_EQ(snapshots.size(), 2u);
+    EXPECT_EQ(snapshots[1].channelTimes[6], "9");
+    EXPECT_EQ(snapshots[1].utcMs, snapshots[0].utcMs + 800);
+
+    // A replay's settings are not kept, and the first live ones after it are kept anew.
+    watch.setRecording(false);
+    s.channelTimes[6] = 3;
+    settingsFrame(s);
+    EXPECT_EQ(snapshots.size(), 2u);
+    watch.setRecording(true);
+    s.channelTimes[6] = 9;
+    settingsFrame(s);
+    EXPECT_EQ(snapshots.size(), 3u);
+}
+
+TEST_F(WatchedSettings, EachAlarmCarriesTheNoiseSourcesCountAtItsTick) {
+    noise = 0;
+    alarmCode(2);
+    ticks(1);
+    noise = 4242;
+    alarmCode(5);
+    ticks(1);
+    const auto all = rows();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].droppedBytes, 0u);
+    EXPECT_EQ(all[1].droppedBytes, 4242u);
+}
+
+TEST_F(WatchedLink, ANoisyLineShowsInTheAlarmsDroppedBytes) {
+    watch.setNoiseSource([this] { return link.DroppedBytesRecently(); });
+    // Bytes that no frame takes, then an alarm code amid them.
+    const std::vector<std::uint8_t> noise(300, 'z');
+    feed(noise);
+    alarmCode(6);
+    feed(noise);
+    feed(device::Acknowledgement());
+    ticks(1);
+    ticks(30); // the label fades; the noise leaves the two-second window
+    alarmCode(6);
+    ticks(1);
+    const auto all = rows();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].droppedBytes, 600u);
+    EXPECT_EQ(all[1].droppedBytes, 0u);
+}

@@ -60,14 +60,15 @@ TEST(Csv, CellsASpreadsheetWouldRunAsFormulasAreWrittenAsText) {
     std::ostringstream out;
     CsvWriter csv(out);
     csv.write(AlarmRecord{1, 0, 0, 2, "=cmd|' /C calc'!A0", "-1"});
-    EXPECT_EQ(out.str(), "time,channel,label,detector_clock\r\n"
-                         "1970-01-01T00:00:00.000+00:00,2,'=cmd|' /C calc'!A0,'-1\r\n");
+    EXPECT_EQ(out.str(), "time,channel,label,detector_clock,dropped_bytes\r\n"
+                         "1970-01-01T00:00:00.000+00:00,2,'=cmd|' /C calc'!A0,'-1,0\r\n");
     // A time before year 0, from a crafted file, starts with '-' too.
     std::ostringstream ancient;
     CsvWriter(ancient).write(AlarmRecord{1, -63'000'000'000'000, 0, 0, "x", std::nullopt});
     const std::string time = isoLocalTime(-63'000'000'000'000, 0);
     ASSERT_EQ(time[0], '-');
-    EXPECT_EQ(ancient.str(), "time,channel,label,detector_clock\r\n'" + time + ",0,x,\r\n");
+    EXPECT_EQ(ancient.str(),
+              "time,channel,label,detector_clock,dropped_bytes\r\n'" + time + ",0,x,,0\r\n");
 }
 
 TEST(Csv, OneCrLfLinePerAlarmWithIsoTimes) {
@@ -75,10 +76,10 @@ TEST(Csv, OneCrLfLinePerAlarmWithIsoTimes) {
     CsvWriter csv(out);
     csv.write(AlarmRecord{1, 0, 3600, 5, "Ext4(Digital) :", std::nullopt});
     csv.write(AlarmRecord{2, 1500, -3600, 1, "Laser, \"Beam\"", "2024-05-01 12:30:05"});
-    EXPECT_EQ(out.str(), "time,channel,label,detector_clock\r\n"
-                         "1970-01-01T01:00:00.000+01:00,5,Ext4(Digital) :,\r\n"
+    EXPECT_EQ(out.str(), "time,channel,label,detector_clock,dropped_bytes\r\n"
+                         "1970-01-01T01:00:00.000+01:00,5,Ext4(Digital) :,,0\r\n"
                          "1969-12-31T23:00:01.500-01:00,1,\"Laser, \"\"Beam\"\"\","
-                         "2024-05-01 12:30:05\r\n");
+                         "2024-05-01 12:30:05,0\r\n");
     EXPECT_EQ(csv.rows(), 2u);
 }
 
@@ -116,9 +117,9 @@ TEST_F(CliExport, WritesTheRangeAsked) {
                   errors),
               0)
         << errors.toStdString();
-    EXPECT_EQ(output(), "time,channel,label,detector_clock\r\n"
-                        "1970-01-02T00:00:00.000+00:00,1,plain,\r\n"
-                        "1970-01-03T00:00:00.000+00:00,2,\"a,\"\"b\"\"\",\r\n");
+    EXPECT_EQ(output(), "time,channel,label,detector_clock,dropped_bytes\r\n"
+                        "1970-01-02T00:00:00.000+00:00,1,plain,,0\r\n"
+                        "1970-01-03T00:00:00.000+00:00,2,\"a,\"\"b\"\"\",,0\r\n");
     EXPECT_FALSE(QFile::exists(out + ".part"));
 }
 
@@ -155,7 +156,7 @@ TEST_F(CliExport, NoHistoryYetGivesTheHeaderAndCreatesNothing) {
     history = dir.path() + "/missing.sqlite3";
     QString errors;
     ASSERT_EQ(run({"--export-history", out}, errors), 0);
-    EXPECT_EQ(output(), "time,channel,label,detector_clock\r\n");
+    EXPECT_EQ(output(), "time,channel,label,detector_clock,dropped_bytes\r\n");
     EXPECT_FALSE(QFile::exists(history));
 }
 
@@ -173,7 +174,7 @@ struct ReadOnlyExport : CliExport {
         history = QString::fromStdString((readOnly.path() / "history.sqlite3").string());
         QString errors;
         ASSERT_EQ(run({"--export-history", out}, errors), 0) << errors.toStdString();
-        EXPECT_EQ(output(), "time,channel,label,detector_clock\r\n" + expectedRows);
+        EXPECT_EQ(output(), "time,channel,label,detector_clock,dropped_bytes\r\n" + expectedRows);
         EXPECT_EQ(historytest::listing(readOnly.path()), before)
             << "the history and its folder are left as they were";
     }
@@ -188,7 +189,7 @@ TEST_F(ReadOnlyExport, AHistoryInAReadOnlyFolderIsExportedWithoutATrace) {
         store.insert(r);
     }
     ASSERT_FALSE(std::filesystem::exists(folder / "history.sqlite3-wal"));
-    exportAndCheck("1970-01-01T00:00:05.000+00:00,3,shut,\r\n");
+    exportAndCheck("1970-01-01T00:00:05.000+00:00,3,shut,,0\r\n");
 }
 
 TEST_F(ReadOnlyExport, RowsOnlyInTheLogAreExportedWithoutCreatingItsIndex) {
@@ -208,9 +209,9 @@ TEST_F(ReadOnlyExport, RowsOnlyInTheLogAreExportedWithoutCreatingItsIndex) {
             std::filesystem::copy_file(live / name, folder / name);
         }
     }
-    exportAndCheck("1970-01-01T00:00:00.000+00:00,0,in the log,\r\n"
-                   "1970-01-01T00:00:01.000+00:00,1,in the log,\r\n"
-                   "1970-01-01T00:00:02.000+00:00,2,in the log,\r\n");
+    exportAndCheck("1970-01-01T00:00:00.000+00:00,0,in the log,,0\r\n"
+                   "1970-01-01T00:00:01.000+00:00,1,in the log,,0\r\n"
+                   "1970-01-01T00:00:02.000+00:00,2,in the log,,0\r\n");
     EXPECT_FALSE(std::filesystem::exists(folder / "history.sqlite3-shm"));
 }
 
@@ -277,10 +278,10 @@ TEST_F(CliExport, AFarAwayIdInADamagedFileDoesNotMakeTheExportRunOn) {
     }
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(history.toUtf8().constData(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db,
-                           "INSERT INTO alarm VALUES (9223372036854775000, 1, 0, 1, 'far', NULL)",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db, "INSERT INTO alarm VALUES (9223372036854775000, 1, 0, 1, 'far', NULL, 0)",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
     sqlite3_close(db);
     const auto leaves = historytest::tableLeaves(history.toStdString());
     ASSERT_GE(leaves.size(), 3u);

@@ -84,8 +84,8 @@ TEST_F(HistoryWindow, ExportsTheShownRows) {
     QFile in(file);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     EXPECT_EQ(in.readAll().toStdString(),
-              "time,channel,label,detector_clock\r\n"
-              "2026-12-23T04:16:40.000+01:00,5,\"Ext4, \"\"Digital\"\"\",\r\n");
+              "time,channel,label,detector_clock,dropped_bytes\r\n"
+              "2026-12-23T04:16:40.000+01:00,5,\"Ext4, \"\"Digital\"\"\",,0\r\n");
     EXPECT_FALSE(window.exportCsv(dir.path() + "/no/folder/x.csv", error));
     EXPECT_FALSE(error.isEmpty());
 }

@@ -131,8 +131,9 @@ TEST_F(StoreFile, RefusesDamagedForeignAndNewerFiles) {
         // A later version's schema is left alone rather than misread.
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(path().c_str(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version = 2", nullptr, nullptr, nullptr),
-                  SQLITE_OK);
+        const std::string later =
+            "PRAGMA user_version = " + std::to_string(HistoryStore::kSchemaVersion + 1);
+        ASSERT_EQ(sqlite3_exec(db, later.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
     }
     try {

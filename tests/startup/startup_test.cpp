@@ -1059,8 +1059,8 @@ TEST(ExportHistoryCommand, WritesTheCsvWithoutAWindowOrADisplay) {
     QFile csv(out);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_EQ(csv.readAll().toStdString(),
-              "time,channel,label,detector_clock\r\n"
-              "1970-01-01T00:00:07.000+00:00,7,\"Ext, \"\"x\"\"\",\r\n");
+              "time,channel,label,detector_clock,dropped_bytes\r\n"
+              "1970-01-01T00:00:07.000+00:00,7,\"Ext, \"\"x\"\"\",,0\r\n");
 
     remote.start(QString(TEST_BINARY_DIR) + "/bin/remote",
                  {"--export-history", out, "--to", "later"});
