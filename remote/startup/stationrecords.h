@@ -3,6 +3,7 @@
 #include "remote/history/alarmwatch.h"
 #include "remote/history/frmhistory.h"
 #include "remote/history/historylog.h"
+#include "remote/mqtt/settingswatch.h"
 #include "remote/recording/linerecorder.h"
 
 #include <QObject>
@@ -17,6 +18,9 @@ class QAction;
 class QLabel;
 class QMainWindow;
 
+namespace remote::mqtt {
+class StationPublisher;
+}
 namespace remote::recording {
 class ReplayRunner;
 }
@@ -60,6 +64,8 @@ public:
     bool recording() const { return m_recorder.active(); }
     bool replaying() const { return m_replay != nullptr; }
     remote::history::HistoryLog& history() { return m_history; }
+    // The broker's state, or null when publishing is off.
+    remote::mqtt::StationPublisher* publisher() const { return m_mqtt.get(); }
     remote::history::frmHistory* historyWindow() const { return m_historyWindow; }
     QString statusText() const;
     // The status bar's message about the last problem (history, recording or replay).
@@ -77,6 +83,7 @@ private:
 
     remote::link::MonitorView& m_window;
     remote::serial::SerialComm& m_comm;
+    remote::mqtt::SettingsWatch m_settingsWatch;
     remote::history::HistoryLog m_history;
     remote::history::AlarmWatch m_watch;
     remote::recording::LineRecorder m_recorder;
@@ -90,6 +97,7 @@ private:
     QString m_title;
     bool m_portWasOpen = false;
     std::unique_ptr<remote::recording::ReplayRunner> m_replay;
+    std::unique_ptr<remote::mqtt::StationPublisher> m_mqtt;
     struct StatusShown {
         bool recording = false;
         std::uint64_t size = 0;
