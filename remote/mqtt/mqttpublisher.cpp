@@ -65,11 +65,14 @@ using Clock = std::chrono::steady_clock;
 struct Instance {
     mosquitto* m = nullptr;
     bool looping = false;
+    // The thread is past any write: it ends by itself once told to disconnect. Otherwise
+    // (a connection still being made) it is cancelled, or an unanswered connection attempt
+    // would hold the end for minutes.
+    bool ending = false;
     ~Instance() {
         if (looping) {
             mosquitto_disconnect(m);
-            // Forced: its reconnection pause would otherwise hold the join.
-            mosquitto_loop_stop(m, true);
+            mosquitto_loop_stop(m, !ending);
         }
         mosquitto_destroy(m);
     }
@@ -122,6 +125,7 @@ struct MqttPublisher::Private {
     std::thread pump;
     // The pump's own.
     std::unique_ptr<OutboxReader> outbox;
+    std::chrono::milliseconds retryAfter{0};
     std::uint64_t publishedDropped = 0;
     Clock::time_point countsAt{};
 
@@ -131,7 +135,8 @@ struct MqttPublisher::Private {
     void finish(mosquitto* m);
     bool openOutbox();
     void refreshCounts(bool now);
-    void setReport(BrokerState state, std::string reason, int retrySeconds = 0);
+    // A failure's report carries when the next attempt comes (retryAfter).
+    void setReport(BrokerState state, std::string reason);
     void publishReport();
     std::string statusText(bool online) {
         const std::lock_guard lock(mutex);
@@ -170,8 +175,11 @@ struct MqttPublisher::Private {
             return;
         }
         auto* p = static_cast<Private*>(self);
-        const std::lock_guard lock(p->mutex);
-        p->lastError = text;
+        {
+            const std::lock_guard lock(p->mutex);
+            p->lastError = text;
+        }
+        p->wake.notify_all();
     }
 };
 
@@ -274,12 +282,13 @@ const MqttSettings& MqttPublisher::settings() const {
 
 // ---- The pump ----
 
-void MqttPublisher::Private::setReport(BrokerState state, std::string reason, int retrySeconds) {
+void MqttPublisher::Private::setReport(BrokerState state, std::string reason) {
     {
         const std::lock_guard lock(mutex);
         report.state = state;
         report.reason = std::move(reason);
-        report.retrySeconds = retrySeconds;
+        const bool failed = state != BrokerState::Connected && state != BrokerState::Connecting;
+        report.retrySeconds = failed ? static_cast<int>((retryAfter.count() + 999) / 1000) : 0;
     }
     publishReport();
 }
@@ -344,6 +353,7 @@ void MqttPublisher::Private::refreshCounts(bool now) {
 void MqttPublisher::Private::run() {
     auto delay = options.firstRetry;
     for (;;) {
+        retryAfter = delay;
         const bool connected = attempt();
         std::unique_lock lock(mutex);
         if (stopping) {
@@ -352,12 +362,7 @@ void MqttPublisher::Private::run() {
         if (connected) {
             delay = options.firstRetry;
         }
-        const int seconds = static_cast<int>((delay.count() + 999) / 1000);
-        report.retrySeconds = seconds;
-        lock.unlock();
-        publishReport();
         const auto until = Clock::now() + delay;
-        lock.lock();
         while (!stopping && Clock::now() < until) {
             wake.wait_until(lock, until, [this] { return stopping || kicked; });
             if (kicked) {
@@ -447,8 +452,13 @@ bool MqttPublisher::Private::attempt() {
         return false;
     }
     std::unique_lock lock(mutex);
-    wake.wait_for(lock, options.connectTimeout,
-                  [this] { return stopping || connack.has_value() || disconnected; });
+    // A failed TLS handshake ends the library's thread without a disconnection: its error
+    // line is the sign.
+    wake.wait_for(lock, options.connectTimeout, [this] {
+        return stopping || connack.has_value() || disconnected || looksLikeTls(lastError);
+    });
+    // A refusal is followed by the library's own disconnection.
+    instance.ending = connack.has_value() || disconnected;
     if (connack && *connack == 0 && !disconnected) {
         lock.unlock();
         session(m);
@@ -483,6 +493,7 @@ bool MqttPublisher::Private::attempt() {
 }
 
 void MqttPublisher::Private::session(mosquitto* m) {
+    retryAfter = options.firstRetry; // a connection that worked starts the count again
     setReport(BrokerState::Connected, {});
     const std::string alarmTopic = settings.topic("alarm");
     const std::string statusTopic = settings.topic("status");

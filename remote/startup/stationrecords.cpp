@@ -122,6 +122,7 @@ void StationRecords::install(QMainWindow& window, const QString& dataFolder,
                                                                   file);
         if (m_mqtt->enabled()) {
             auto* broker = new QLabel(&window);
+            broker->setObjectName(QStringLiteral("lblBroker"));
             broker->setTextFormat(Qt::PlainText); // the broker's and the TLS library's words
             broker->setText(m_mqtt->statusText());
             window.statusBar()->addPermanentWidget(broker);

@@ -189,6 +189,47 @@ TEST_F(Headless, PollsRecordsPublishesAndEndsOnSigtermWithItsHistoryIntact) {
     EXPECT_TRUE(csv.contains(QLatin1String("Ext1(CH1) :"))) << csv.toStdString();
 }
 
+// A broker that refuses the password: said once in the log, however often the station
+// tries again, and the station polls and records meanwhile.
+TEST_F(Headless, AWrongPasswordIsReportedOnceAndTheStationKeepsMonitoring) {
+    broker->stop();
+    broker->addUser("room1", "right");
+    ASSERT_TRUE(broker->start()) << broker->log();
+    const QString passwordFile = path("config/remote/mqtt-password");
+    QFile password(passwordFile);
+    ASSERT_TRUE(password.open(QIODevice::WriteOnly));
+    password.write("wrong\n");
+    password.close();
+    QFile::setPermissions(passwordFile, QFile::ReadOwner | QFile::WriteOwner);
+    QFile ini(path("config/remote/remote.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write(QStringLiteral("username=room1\npassword_file=%1\n").arg(passwordFile).toUtf8());
+    ini.close();
+
+    ASSERT_TRUE(startSimulator());
+    start(station, {QStringLiteral("--headless")});
+    ASSERT_TRUE(station.waitForStarted(10000));
+    // Three refusals: the first attempt and two retries (after 1 s and 2 s).
+    ASSERT_TRUE(waitUntil([this] {
+        return QString::fromStdString(broker->log()).count(QLatin1String("not authorised")) >= 3;
+    })) << broker->log();
+    sim.write("alarm 3\n");
+    ASSERT_TRUE(sim.waitForBytesWritten(5000));
+    QByteArray log;
+    ASSERT_TRUE(waitUntil([&] {
+        log += station.readAllStandardError();
+        return log.contains("alarm on channel 3");
+    })) << log.toStdString();
+    EXPECT_GE(count("in", "poll"), 3);
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(station.processId()), SIGTERM), 0);
+    ASSERT_TRUE(station.waitForFinished(30000));
+    log += station.readAllStandardError();
+    EXPECT_EQ(log.count("refused by 127.0.0.1"), 1) << log.toStdString();
+    EXPECT_TRUE(log.contains("not authorised")) << log.toStdString();
+    EXPECT_EQ(station.exitCode(), 0);
+}
+
 TEST_F(Headless, RefusesToStartWhileAStationOfTheSameUserRuns) {
     ASSERT_TRUE(startSimulator());
     SingleInstance windowed(path("run"));

@@ -61,6 +61,8 @@ Broker::~Broker() {
 }
 
 void Broker::useTls(const Tls& tls) {
+    m_tlsPort = freePort();
+    m_extra += "listener " + std::to_string(m_tlsPort) + " 127.0.0.1\n";
     m_extra += "cafile " + tls.ca.string() + "\ncertfile " + tls.cert.string() + "\nkeyfile " +
                tls.key.string() + "\n";
     if (tls.requireCertificate) {
@@ -94,6 +96,7 @@ bool Broker::start() {
             << "listener " << m_port << " 127.0.0.1\n"
             << "allow_anonymous " << (m_users ? "false" : "true") << "\n"
             << "persistence true\n"
+            << "max_queued_messages 100000\n"
             << "persistence_location " << (m_folder / "data").string() << "/\n"
             << "log_dest file " << (m_folder / "broker.log").string() << "\n"
             << "log_type all\n"

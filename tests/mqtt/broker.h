@@ -30,7 +30,7 @@ public:
     Broker(const Broker&) = delete;
     Broker& operator=(const Broker&) = delete;
 
-    // Lines added to the configuration (a password file, TLS) before start().
+    // A second listener, on tlsPort(), that speaks TLS only; before start().
     void useTls(const Tls& tls);
     // Adds a user with a password (mosquitto_passwd) and refuses anonymous clients.
     void addUser(const std::string& name, const std::string& password);
@@ -39,11 +39,13 @@ public:
     void stop(); // SIGTERM: the broker saves its sessions and ends
     bool running() const { return m_pid > 0; }
     int port() const { return m_port; }
+    int tlsPort() const { return m_tlsPort; }
     std::string log() const;
 
 private:
     std::filesystem::path m_folder;
     int m_port = 0;
+    int m_tlsPort = 0;
     pid_t m_pid = -1;
     std::string m_extra;
     bool m_users = false;
