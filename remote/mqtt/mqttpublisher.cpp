@@ -83,6 +83,20 @@ int noPassphrase(char*, int, int, void*) {
     return 0;
 }
 
+// The connection never stood: no TLS handshake can have failed.
+bool neverConnected(int error) {
+    switch (error) {
+    case ECONNREFUSED:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case ETIMEDOUT:
+    case EADDRNOTAVAIL:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool looksLikeTls(const std::string& text) {
     for (const char* word : {"SSL", "TLS", "certificate", "OpenSSL"}) {
         if (text.find(word) != std::string::npos) {
@@ -126,6 +140,7 @@ struct MqttPublisher::Private {
     // The pump's own.
     std::unique_ptr<OutboxReader> outbox;
     std::chrono::milliseconds retryAfter{0};
+    bool replaced = false; // the history file was replaced under the reader
     std::uint64_t publishedDropped = 0;
     Clock::time_point countsAt{};
 
@@ -137,6 +152,7 @@ struct MqttPublisher::Private {
     void refreshCounts(bool now);
     // A failure's report carries when the next attempt comes (retryAfter).
     void setReport(BrokerState state, std::string reason);
+    void reportFailure(int rc, int error, const std::string& line);
     void publishReport();
     std::string statusText(bool online) {
         const std::lock_guard lock(mutex);
@@ -323,6 +339,10 @@ void MqttPublisher::Private::refreshCounts(bool now) {
         return;
     }
     countsAt = at;
+    if (outbox && !outbox->stillTheFile()) {
+        outbox.reset(); // the history was replaced: its outbox is in the new file
+        replaced = true;
+    }
     if (!openOutbox()) {
         return;
     }
@@ -442,13 +462,7 @@ bool MqttPublisher::Private::attempt() {
             const std::lock_guard lock(mutex);
             error = lastError;
         }
-        if (rc == MOSQ_ERR_TLS || looksLikeTls(error)) {
-            setReport(BrokerState::TlsFailure, error.empty() ? mosquitto_strerror(rc) : error);
-        } else {
-            setReport(BrokerState::Unreachable, rc == MOSQ_ERR_ERRNO && connectErrno != 0
-                                                    ? std::strerror(connectErrno)
-                                                    : mosquitto_strerror(rc));
-        }
+        reportFailure(rc, connectErrno, error);
         return false;
     }
     std::unique_lock lock(mutex);
@@ -475,21 +489,31 @@ bool MqttPublisher::Private::attempt() {
     lock.unlock();
     if (answer) {
         setReport(BrokerState::Refused, mosquitto_connack_string(*answer));
-    } else if (looksLikeTls(error) || (settings.tls && failure == MOSQ_ERR_TLS)) {
-        setReport(BrokerState::TlsFailure, error.empty() ? mosquitto_strerror(failure) : error);
-    } else if (!dropped) {
+    } else if (!dropped && !looksLikeTls(error)) {
         setReport(BrokerState::Unreachable, "no answer");
-    } else if (failure == MOSQ_ERR_ERRNO && failureErrno != 0) {
-        setReport(BrokerState::Unreachable, std::strerror(failureErrno));
-    } else if (settings.tls) {
-        // A broker that refuses the station's certificate closes the connection
-        // during or just after the handshake.
-        setReport(BrokerState::TlsFailure,
-                  error.empty() ? "the broker closed the connection during the handshake" : error);
     } else {
-        setReport(BrokerState::Unreachable, mosquitto_strerror(failure));
+        reportFailure(failure, failureErrno, error);
     }
     return false;
+}
+
+// A connection that failed before the broker answered: rc and errno from the library, and
+// the library's last error line.
+void MqttPublisher::Private::reportFailure(int rc, int error, const std::string& line) {
+    const bool system = rc == MOSQ_ERR_ERRNO && error != 0;
+    if (rc == MOSQ_ERR_TLS || looksLikeTls(line)) {
+        setReport(BrokerState::TlsFailure, line.empty() ? mosquitto_strerror(rc) : line);
+    } else if ((system && neverConnected(error)) || rc == MOSQ_ERR_EAI || rc == MOSQ_ERR_LOOKUP ||
+               !settings.tls) {
+        setReport(BrokerState::Unreachable, system ? std::strerror(error) : mosquitto_strerror(rc));
+    } else {
+        // The connection stood, so the handshake failed: a broker that refuses the station's
+        // certificate closes the connection during or just after it, with its alert or
+        // without.
+        std::string reason = "the broker closed the connection during the handshake (";
+        reason += system ? std::strerror(error) : mosquitto_strerror(rc);
+        setReport(BrokerState::TlsFailure, reason + ')');
+    }
 }
 
 void MqttPublisher::Private::session(mosquitto* m) {
@@ -560,6 +584,12 @@ void MqttPublisher::Private::session(mosquitto* m) {
         }
         if (sendSettings) {
             send(settingsTopic, settingsPayload(*sendSettings), true, nullptr);
+        }
+        if (std::exchange(replaced, false)) {
+            // Entries sent from the old file are not the new file's to remove.
+            inflight.clear();
+            done.clear();
+            lastSent = 0;
         }
         if (!openOutbox()) {
             continue;

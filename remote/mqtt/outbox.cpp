@@ -2,6 +2,8 @@
 
 #include "remote/history/historysql.h"
 
+#include <sys/stat.h>
+
 namespace remote::mqtt {
 
 using history::HistoryError;
@@ -88,6 +90,9 @@ history::CompanionFactory outboxCompanion(std::uint64_t limit) {
 }
 
 struct OutboxReader::Private {
+    std::filesystem::path file;
+    dev_t device = 0;
+    ino_t inode = 0;
     sqlite3* db = nullptr;
     std::unique_ptr<Statement> next;
     std::unique_ptr<Statement> remove;
@@ -105,12 +110,18 @@ struct OutboxReader::Private {
 
 OutboxReader::OutboxReader(const std::filesystem::path& file)
     : d(std::make_unique<Private>()) {
+    d->file = file;
     const int rc = sqlite3_open_v2(file.c_str(), &d->db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         throw history::sql::error(d->db, rc);
     }
     // The station's writer holds the file for one insert at a time.
     sqlite3_busy_timeout(d->db, 2000);
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0) {
+        d->device = st.st_dev;
+        d->inode = st.st_ino;
+    }
     createOutbox(d->db);
     d->next = std::make_unique<Statement>(
         d->db, "SELECT seq, alarm_id, utc_ms, utc_offset_s, channel, label, detector_clock"
@@ -170,6 +181,11 @@ std::uint64_t OutboxReader::waiting() {
     const std::int64_t n = d->waiting->step() ? d->waiting->integer(0) : 0;
     d->waiting->reset();
     return static_cast<std::uint64_t>(n < 0 ? 0 : n);
+}
+
+bool OutboxReader::stillTheFile() const {
+    struct stat st {};
+    return ::stat(d->file.c_str(), &st) == 0 && st.st_dev == d->device && st.st_ino == d->inode;
 }
 
 std::uint64_t OutboxReader::dropped() {

@@ -45,6 +45,9 @@ public:
     std::uint64_t waiting();
     // How many alarms were dropped past the limit over the life of the file.
     std::uint64_t dropped();
+    // False once the path names another file than the one opened (a damaged history set
+    // aside and replaced): the reader is to be opened again.
+    bool stillTheFile() const;
 
 private:
     struct Private;

@@ -102,7 +102,7 @@ void StationPublisher::reported(const BrokerReport& report) {
     }
     // The log (the journal under systemd) hears of each new state once, not of every
     // attempt of the retry loop.
-    if (report.state == BrokerState::Connecting) {
+    if (report.state == BrokerState::Connecting || report.state == BrokerState::Off) {
         return;
     }
     BrokerReport quiet = report;

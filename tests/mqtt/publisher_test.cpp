@@ -243,6 +243,33 @@ TEST_F(PublisherTest, TheOutboxKeepsTheNewestAlarmsAndCountsTheDropped) {
               std::string::npos);
 }
 
+// A damaged history is set aside and a new file takes its place: the publisher follows the
+// new file, whose seq starts again.
+TEST_F(PublisherTest, AHistoryFileReplacedUnderThePublisherIsFollowed) {
+    Subscriber sub(broker->port(), "remote/test/alarm");
+    ASSERT_TRUE(sub.waitSubscribed());
+    openHistory();
+    startPublisher();
+    raise(1);
+    raise(1);
+    ASSERT_TRUE(sub.waitFor(count("remote/test/alarm", 2)));
+    ASSERT_TRUE(waitOutboxEmpty());
+
+    writer.reset();
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        std::error_code ignored;
+        std::filesystem::rename(historyFile().string() + suffix,
+                                historyFile().string() + ".old" + suffix, ignored);
+    }
+    openHistory();
+    raise(5);
+    ASSERT_TRUE(sub.waitFor(count("remote/test/alarm", 3)));
+    EXPECT_NE(sub.on("remote/test/alarm")[2].payload.find(R"({"seq":1,"channel":5,)"),
+              std::string::npos)
+        << sub.on("remote/test/alarm")[2].payload;
+    EXPECT_TRUE(waitOutboxEmpty());
+}
+
 // ---- The station as a process ----
 
 class StationProcess {

@@ -145,7 +145,7 @@ struct Refusal {
     const char* ca;
     const char* cert;
     const char* key;
-    const char* reason; // the TLS library's words
+    const char* reason; // the TLS library's words, or one of them ("a|b")
 };
 
 class TlsRefusal : public BrokerSecurity, public ::testing::WithParamInterface<Refusal> {};
@@ -155,7 +155,14 @@ TEST_P(TlsRefusal, IsATlsFailureWithItsReasonAndAlarmsWaitInTheOutbox) {
     start(tls(GetParam().ca, GetParam().cert, GetParam().key));
     const mqtt::BrokerReport report = settled();
     EXPECT_EQ(report.state, mqtt::BrokerState::TlsFailure) << report.reason;
-    EXPECT_NE(report.reason.find(GetParam().reason), std::string::npos) << report.reason;
+    const std::string reasons = GetParam().reason;
+    bool named = false;
+    for (std::size_t at = 0; at != std::string::npos;) {
+        const std::size_t bar = reasons.find('|', at);
+        named |= report.reason.find(reasons.substr(at, bar - at)) != std::string::npos;
+        at = bar == std::string::npos ? bar : bar + 1;
+    }
+    EXPECT_TRUE(named) << report.reason;
     EXPECT_GE(report.retrySeconds, 1) << "tried again later, not in a loop";
     raise(1);
     raise(2);
@@ -170,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(Mqtt, TlsRefusal,
                                      "certificate verify failed"},
                              // The broker does not trust the station's.
                              Refusal{"refused_client", "ca.crt", "stranger.crt", "stranger.key",
-                                     "unknown ca"}),
+                                     "unknown ca|during the handshake"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BrokerSecurity, AWrongPasswordIsRefusedWithTheBrokersReason) {
