@@ -6,10 +6,11 @@ automation socket open, turns the loop switch on when the window has one, then s
 station's CPU time (the scheduler's nanosecond account where the kernel publishes it, and
 the 10 ms ticks of /proc/<pid>/stat) and resident memory for the given number of seconds.
 
-Usage: scripts/measure-station.py [seconds] [--scan] [--no-loop]   (after a build with the
-default preset)
-  --scan     the simulated detector scans, so every screen frame differs from the last
-  --no-loop  the loop switch stays off: the station only ticks, the floor under polling
+Usage: scripts/measure-station.py [seconds] [--scan] [--no-loop] [--headless]   (after a
+build with the default preset)
+  --scan      the simulated detector scans, so every screen frame differs from the last
+  --no-loop   the loop switch stays off: the station only ticks, the floor under polling
+  --headless  `remote --headless` instead of the window: it polls from the start
 """
 import os
 import subprocess
@@ -26,9 +27,11 @@ BIN = os.environ.get("STATION_BIN", os.path.join(ROOT, "build", "default", "bin"
 def main():
     flags = {a for a in sys.argv[1:] if a.startswith("--")}
     args = [a for a in sys.argv[1:] if not a.startswith("--")]
-    if flags - {"--scan", "--no-loop"}:
+    if flags - {"--scan", "--no-loop", "--headless"}:
         raise SystemExit(__doc__)
-    scan, idle = "--scan" in flags, "--no-loop" in flags
+    scan, idle, headless = "--scan" in flags, "--no-loop" in flags, "--headless" in flags
+    if headless and idle:
+        raise SystemExit("--headless always polls")
     seconds = float(args[0]) if args else 60.0
     work = tempfile.mkdtemp(prefix="station-measure.")
     link, log, sock_path = (os.path.join(work, n) for n in ("com1", "frames.log", "bridge"))
@@ -36,12 +39,16 @@ def main():
                            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
     while not os.path.islink(link):
         time.sleep(0.05)
-    station = start_station(BIN, work, link, sock_path)
+    station = start_station(BIN, work, link, sock_path, headless=headless)
     try:
-        s = connect(sock_path, settle=1.0)
-        polling = not idle and ask(s, "exists LOOPSW") == "ok 1"
-        if polling and ask(s, "checked LOOPSW") != "ok 1":
-            ask(s, "click LOOPSW")
+        if headless:
+            polling = True
+            time.sleep(2.0)  # its start-up: the settings file, the history
+        else:
+            s = connect(sock_path, settle=1.0)
+            polling = not idle and ask(s, "exists LOOPSW") == "ok 1"
+            if polling and ask(s, "checked LOOPSW") != "ok 1":
+                ask(s, "click LOOPSW")
         if scan:
             # The detector sweeps: every screen frame carries a new frequency.
             sim.stdin.write(b"scan on\n")
@@ -57,7 +64,8 @@ def main():
         elapsed = time.monotonic() - t0
         with open(log) as f:
             frames_in = sum(1 for line in f if " in " in line)
-        print(f"loop switch: {'on (polling)' if polling else 'off: the station does not poll'}"
+        print(f"{'headless, ' if headless else ''}"
+              f"loop switch: {'on (polling)' if polling else 'off: the station does not poll'}"
               f"{', detector scanning' if scan else ''}")
         print(f"measured: {elapsed:.1f} s, commands received by the simulator: {frames_in}")
         print(f"CPU (10 ms ticks of /proc/<pid>/stat): {cpu:.2f} s = "

@@ -18,18 +18,23 @@ def ask(sock, command):
     return answer.decode().rstrip("\n")
 
 
-def start_station(bindir, work, link, sock_path, offscreen=True, quiet=True):
+def start_station(bindir, work, link, sock_path, offscreen=True, quiet=True, headless=False):
     """Starts the station with Com1 on link, its automation socket at sock_path and its
-    runtime and data folders inside work, so it never meets the user's own."""
+    runtime and data folders inside work, so it never meets the user's own; headless: as
+    `remote --headless`, with no display and a configuration folder in work (no broker)."""
     os.makedirs(os.path.join(work, "run"), 0o700, exist_ok=True)
     env = dict(os.environ, REMOTE_COM1=link, REMOTE_AUTOMATION_SOCKET=sock_path,
                XDG_RUNTIME_DIR=os.path.join(work, "run"),
                XDG_DATA_HOME=os.path.join(work, "data"))
-    if offscreen:
+    if headless:
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
+            env.pop(name, None)
+        env["XDG_CONFIG_HOME"] = os.path.join(work, "config")
+    elif offscreen:
         env["QT_QPA_PLATFORM"] = "offscreen"
     out = subprocess.DEVNULL if quiet else None
-    return subprocess.Popen([os.path.join(bindir, "remote")], env=env, cwd=work,
-                            stdout=out, stderr=out)
+    args = [os.path.join(bindir, "remote")] + (["--headless"] if headless else [])
+    return subprocess.Popen(args, env=env, cwd=work, stdout=out, stderr=out)
 
 
 def connect(sock_path, settle):

@@ -24,6 +24,7 @@ bool HistoryLog::open(const QString& file) {
         QMetaObject::invokeMethod(
             this, [this, text] { emit statusChanged(text); }, Qt::QueuedConnection);
     };
+    options.companion = m_companion;
     m_writer = std::make_unique<HistoryWriter>(file.toStdString(), options);
     const bool opened = m_writer->open();
     update();

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 namespace remote::history {
 
@@ -27,6 +28,8 @@ public:
     // Opens (or creates) the file and its folder; false, with problem() set and
     // problemFound emitted, when that fails. Alarms are kept from here on either way.
     bool open(const QString& file);
+    // Rows written with every alarm from the next open() on (a publisher's outbox).
+    void setCompanion(CompanionFactory companion) { m_companion = std::move(companion); }
 
     // Stores an alarm after any that wait and tells the windows of each one written.
     void record(const AlarmRecord& alarm);
@@ -59,6 +62,7 @@ private:
     std::unique_ptr<HistoryWriter> m_writer;
     QTimer m_retryTimer;
     QString m_problem;
+    CompanionFactory m_companion;
 };
 
 } // namespace remote::history

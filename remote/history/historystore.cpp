@@ -177,9 +177,11 @@ struct HistoryStore::Private {
     std::unique_ptr<Statement> begin;
     std::unique_ptr<Statement> commit;
     std::unique_ptr<Checkpointer> checkpointer;
+    std::unique_ptr<AlarmCompanion> companion;
 
     ~Private() {
         checkpointer.reset();
+        companion.reset();
         insert.reset();
         begin.reset();
         commit.reset();
@@ -260,6 +262,9 @@ HistoryStore::HistoryStore(const std::filesystem::path& file, HistoryStoreOption
                " dropped_bytes) VALUES (?, ?, ?, ?, ?, ?)");
     d->begin = std::make_unique<Statement>(d->db, "BEGIN IMMEDIATE");
     d->commit = std::make_unique<Statement>(d->db, "COMMIT");
+    if (options.companion) {
+        d->companion = options.companion(d->db);
+    }
     try {
         d->checkpointer = std::make_unique<Checkpointer>(file, options);
         // Commits only append to the log; the checkpointer thread folds it back.
@@ -288,6 +293,11 @@ void checkChannel(const AlarmRecord& record) {
 
 void HistoryStore::insert(AlarmRecord& record) {
     checkChannel(record);
+    if (d->companion) {
+        // One transaction for the row and its companion.
+        insertAll(std::span<AlarmRecord>(&record, 1));
+        return;
+    }
     d->bindInsert(record);
     d->insert->step();
     d->insert->reset();
@@ -298,7 +308,7 @@ void HistoryStore::insertAll(std::span<AlarmRecord> records) {
     for (const AlarmRecord& r : records) {
         checkChannel(r);
     }
-    if (records.size() <= 1) {
+    if (records.size() <= 1 && !d->companion) {
         for (AlarmRecord& r : records) {
             insert(r);
         }
@@ -313,6 +323,11 @@ void HistoryStore::insertAll(std::span<AlarmRecord> records) {
             d->bindInsert(r);
             d->insert->step();
             ids.push_back(sqlite3_last_insert_rowid(d->db));
+            if (d->companion) {
+                AlarmRecord stored = r;
+                stored.id = ids.back();
+                d->companion->stored(stored);
+            }
         }
         d->insert->reset();
         d->commit->reset();

@@ -15,10 +15,24 @@
 #include <string>
 #include <vector>
 
+struct sqlite3;
+
 namespace remote::history {
 
 // The history file's name in the user's data folder.
 inline constexpr char kHistoryFileName[] = "alarm-history.sqlite3";
+
+// Rows another part keeps beside each alarm (a publisher's outbox), written in the alarm's
+// own transaction, so the alarm and its companion row are stored together or not at all.
+class AlarmCompanion {
+public:
+    virtual ~AlarmCompanion() = default;
+    // Inside the transaction that stores record, its id set; a HistoryError rolls both back.
+    virtual void stored(const AlarmRecord& record) = 0;
+};
+// Made on the store's connection once the alarm table is in place; destroyed before the
+// connection closes.
+using CompanionFactory = std::function<std::unique_ptr<AlarmCompanion>(sqlite3* db)>;
 
 struct HistoryStoreOptions {
     // The integrity check at opening reads every page; a larger file is opened unchecked,
@@ -31,6 +45,8 @@ struct HistoryStoreOptions {
     std::uint64_t walLimit = 4u << 20; // bytes
     // Called on the checkpointer's thread when a checkpoint fails: once, until one succeeds.
     std::function<void(const HistoryError&)> checkpointFailed;
+    // Rows written with every alarm; none when unset.
+    CompanionFactory companion;
 };
 
 // The alarm history file: an SQLite database in WAL mode with a versioned schema. Each

@@ -1,5 +1,6 @@
 #include "modcontrol.h"
 #include "remote/dialogs/messagesink.h"
+#include "remote/headless/headlessstation.h"
 #include "remote/history/historycli.h"
 #include "remote/history/historystore.h"
 #include "remote/report/reportcli.h"
@@ -56,6 +57,23 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "remote: %s\n", qPrintable(errors));
         }
         return code;
+    }
+
+    // The station without a window, splash or display: the journal hears from it.
+    if (QStringList(argv, argv + argc).contains(QStringLiteral("--headless"))) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("remote"));
+        TerminationSignals termination;
+        const modControl::Folders folders = modControl::defaultFolders();
+        remote::headless::HeadlessStation station({folders.program, folders.perUser, folders.lock});
+        QObject::connect(&termination, &TerminationSignals::received, &app, [&station] {
+            station.stop();
+            QCoreApplication::quit();
+        });
+        if (!station.start()) {
+            return 1;
+        }
+        return QCoreApplication::exec();
     }
 
     QApplication app(argc, argv);

@@ -2,6 +2,7 @@
 
 #include "remote/alerts/stationalerts.h"
 #include "remote/history/frmhistory.h"
+#include "remote/mqtt/stationpublisher.h"
 #include "remote/recording/replayrunner.h"
 #include "remote/report/frmreport.h"
 #include "remote/report/reportsettings.h"
@@ -44,7 +45,8 @@ StationRecords::StationRecords(remote::link::MonitorView& window, remote::serial
     : QObject(parent)
     , m_window(window)
     , m_comm(comm)
-    , m_watch(window, localNow,
+    , m_settingsWatch(window)
+    , m_watch(m_settingsWatch, localNow,
               [this](const remote::history::AlarmRecord& alarm) { m_alarmSinks.deliver(alarm); })
     , m_port(comm, m_recorder) {
     connect(&m_history, &remote::history::HistoryLog::statusChanged, this, &StationRecords::report);
@@ -61,6 +63,7 @@ StationRecords::~StationRecords() {
     if (m_historyWindow) {
         delete m_historyWindow.data();
     }
+    m_mqtt.reset();
 }
 
 void StationRecords::install(QMainWindow& window, const QString& dataFolder,
@@ -148,7 +151,23 @@ void StationRecords::install(QMainWindow& window, const QString& dataFolder,
     if (dataFolder.isEmpty()) {
         report(QStringLiteral("Alarm history off: no data folder"));
     } else {
-        m_history.open(dataFolder + u'/' + QLatin1String(remote::history::kHistoryFileName));
+        const QString file = dataFolder + u'/' + QLatin1String(remote::history::kHistoryFileName);
+        // The broker's outbox lives in the history file: set up before it opens.
+        m_mqtt = std::make_unique<remote::mqtt::StationPublisher>(remote::mqtt::readMqttSettings(),
+                                                                  file);
+        if (m_mqtt->enabled()) {
+            auto* broker = new QLabel(&window);
+            broker->setObjectName(QStringLiteral("lblBroker"));
+            broker->setTextFormat(Qt::PlainText); // the broker's and the TLS library's words
+            broker->setText(m_mqtt->statusText());
+            window.statusBar()->addPermanentWidget(broker);
+            connect(m_mqtt.get(), &remote::mqtt::StationPublisher::statusChanged, broker,
+                    &QLabel::setText);
+            m_mqtt->attach(m_history);
+            m_mqtt->watchPort(m_comm);
+        }
+        m_history.open(file);
+        m_mqtt->start();
     }
 }
 
@@ -165,6 +184,10 @@ void StationRecords::tickDone() {
         // Alarms a replay raised turn red at this first tick after it; they were not
         // seen on the line, so history resumes only now.
         m_watch.setRecording(true);
+    }
+    if (m_mqtt && !replaying()) {
+        // A replay's settings are not the detector's.
+        m_mqtt->update(m_settingsWatch);
     }
     updateStatus();
 }

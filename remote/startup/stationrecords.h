@@ -4,6 +4,7 @@
 #include "remote/history/alarmwatch.h"
 #include "remote/history/frmhistory.h"
 #include "remote/history/historylog.h"
+#include "remote/mqtt/settingswatch.h"
 #include "remote/recording/linerecorder.h"
 
 #include <QObject>
@@ -20,6 +21,9 @@ class QMainWindow;
 
 namespace remote::alerts {
 class StationAlerts;
+}
+namespace remote::mqtt {
+class StationPublisher;
 }
 namespace remote::recording {
 class ReplayRunner;
@@ -72,6 +76,8 @@ public:
     // Where each alarm goes: the history first, then the alerts (added by install()).
     remote::alerts::AlertFanout& alarmSinks() { return m_alarmSinks; }
     remote::alerts::StationAlerts* alerts() const { return m_alerts.get(); }
+    // The broker's state, or null when publishing is off.
+    remote::mqtt::StationPublisher* publisher() const { return m_mqtt.get(); }
     remote::history::frmHistory* historyWindow() const { return m_historyWindow; }
     QString statusText() const;
     // The status bar's message about the last problem (history, recording or replay).
@@ -89,6 +95,7 @@ private:
 
     remote::link::MonitorView& m_window;
     remote::serial::SerialComm& m_comm;
+    remote::mqtt::SettingsWatch m_settingsWatch;
     remote::history::HistoryLog m_history;
     remote::alerts::AlertFanout m_alarmSinks;
     remote::history::AlarmWatch m_watch;
@@ -103,6 +110,7 @@ private:
     QString m_title;
     bool m_portWasOpen = false;
     std::unique_ptr<remote::recording::ReplayRunner> m_replay;
+    std::unique_ptr<remote::mqtt::StationPublisher> m_mqtt;
     struct StatusShown {
         bool recording = false;
         std::uint64_t size = 0;

@@ -83,6 +83,8 @@ QProcessEnvironment StationSession::stationEnvironment() const {
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath(QStringLiteral("run")));
     env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
+    // Never the user's own configuration (port bindings, a broker).
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder());
     return env;
 }
 
@@ -208,6 +210,10 @@ bool StationSession::signalStation(int signalNumber) {
 
 bool StationSession::waitForStationEnd(int timeoutMs) {
     return waitUntil([this] { return m_station.state() == QProcess::NotRunning; }, timeoutMs);
+}
+
+QString StationSession::configFolder() const {
+    return m_dir.filePath(QStringLiteral("config"));
 }
 
 QString StationSession::historyFile() const {

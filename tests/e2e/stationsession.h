@@ -58,6 +58,8 @@ public:
 
     QString socketPath() const { return m_socketName; }
     QString historyFile() const;
+    // The station's configuration folder (XDG_CONFIG_HOME): remote/remote.ini goes there.
+    QString configFolder() const;
     // The lock file the serial port took for the simulator's line, when one is to be found
     // in the usual lock folders; empty otherwise.
     QString serialPortLock() const;

@@ -24,7 +24,8 @@ foreach(file
         ${LIBDIR}/cmake/TorvelButton/TorvelButtonConfigVersion.cmake
         ${DATADIR}/applications/org.remotestation.Remote.desktop
         ${DATADIR}/icons/hicolor/scalable/apps/org.remotestation.Remote.svg
-        ${DATADIR}/metainfo/org.remotestation.Remote.metainfo.xml)
+        ${DATADIR}/metainfo/org.remotestation.Remote.metainfo.xml
+        lib/systemd/user/remote-headless.service)
     if(NOT EXISTS ${prefix}/${file})
         message(FATAL_ERROR "not installed: ${file}")
     endif()
