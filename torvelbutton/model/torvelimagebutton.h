@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/olecolor.h"
+#include "common/olecolorvalue.h"
 #include "torvelbutton/buttontypes.h"
 #include "torvelbutton/render/controlsurface.h"
 
@@ -298,40 +298,42 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void notify(QLatin1StringView key);
-    void redrawIfPainted();
-    bool setRangedInt16(qint16& member, int value, int low, int high, QLatin1StringView key);
-    bool setPlainInt16(qint16& member, int value, QLatin1StringView key);
-    void applyMousePointer(qint16 code);
-    void applyButtonFont(const QFont& font);
-    void setLabelForeColor();
+    // Helpers of the library's own sources: not part of the binary interface.
+    TORVELBUTTON_NO_EXPORT void notify(QLatin1StringView key);
+    TORVELBUTTON_NO_EXPORT void redrawIfPainted();
+    TORVELBUTTON_NO_EXPORT bool setRangedInt16(qint16& member, int value, int low, int high,
+                                               QLatin1StringView key);
+    TORVELBUTTON_NO_EXPORT bool setPlainInt16(qint16& member, int value, QLatin1StringView key);
+    TORVELBUTTON_NO_EXPORT void applyMousePointer(qint16 code);
+    TORVELBUTTON_NO_EXPORT void applyButtonFont(const QFont& font);
+    TORVELBUTTON_NO_EXPORT void setLabelForeColor();
 
-    QString ambientDisplayName() const;
-    QFont ambientFont() const;
-    void setLabelText(const QString& text);
-    void settleLook();
-    void DrawFrame(bool clearFirst);
-    void BlendPicture();
-    void redrawWithoutPicture();
-    void syncSurfaceSize();
-    void setOuterSize(const QSize& pixels);
-    void CaptureBackground(bool recheck);
-    bool IsTopLevelClass(const QWidget* w) const;
-    void RecordPlacement(const QWidget* w);
-    QImage CaptureWindow(QWidget* w, const QRect& area) const;
-    void drawSkinCell(qint16 cell);
-    void Timer2_Timer();
-    void Timer1_Timer();
+    TORVELBUTTON_NO_EXPORT QString ambientDisplayName() const;
+    TORVELBUTTON_NO_EXPORT QFont ambientFont() const;
+    TORVELBUTTON_NO_EXPORT void setLabelText(const QString& text);
+    TORVELBUTTON_NO_EXPORT void settleLook();
+    TORVELBUTTON_NO_EXPORT void DrawFrame(bool clearFirst);
+    TORVELBUTTON_NO_EXPORT void BlendPicture();
+    TORVELBUTTON_NO_EXPORT void redrawWithoutPicture();
+    TORVELBUTTON_NO_EXPORT void syncSurfaceSize();
+    TORVELBUTTON_NO_EXPORT void setOuterSize(const QSize& pixels);
+    TORVELBUTTON_NO_EXPORT void CaptureBackground(bool recheck);
+    TORVELBUTTON_NO_EXPORT bool IsTopLevelClass(const QWidget* w) const;
+    TORVELBUTTON_NO_EXPORT void RecordPlacement(const QWidget* w);
+    TORVELBUTTON_NO_EXPORT QImage CaptureWindow(QWidget* w, const QRect& area) const;
+    TORVELBUTTON_NO_EXPORT void drawSkinCell(qint16 cell);
+    TORVELBUTTON_NO_EXPORT void Timer2_Timer();
+    TORVELBUTTON_NO_EXPORT void Timer1_Timer();
 
-    QPoint cursorPoint() const;
-    bool isInside(QPoint p) const;
-    void pressRule(short button, short shift);
-    void moveRule(short button, short shift);
-    void releaseRule(short button, short shift);
-    void SelectOption();
-    void captionFollowRule();
-    void endRule();
-    void watchForm();
+    TORVELBUTTON_NO_EXPORT QPoint cursorPoint() const;
+    TORVELBUTTON_NO_EXPORT bool isInside(QPoint p) const;
+    TORVELBUTTON_NO_EXPORT void pressRule(short button, short shift);
+    TORVELBUTTON_NO_EXPORT void moveRule(short button, short shift);
+    TORVELBUTTON_NO_EXPORT void releaseRule(short button, short shift);
+    TORVELBUTTON_NO_EXPORT void SelectOption();
+    TORVELBUTTON_NO_EXPORT void captionFollowRule();
+    TORVELBUTTON_NO_EXPORT void endRule();
+    TORVELBUTTON_NO_EXPORT void watchForm();
 
     std::unique_ptr<Private> d;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/olecolor.h"
+#include "common/olecolorvalue.h"
 #include "torvelbutton/buttontypes.h"
 
 #include <QImage>
