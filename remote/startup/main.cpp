@@ -1,3 +1,4 @@
+#include "commandoptions.h"
 #include "modcontrol.h"
 #include "remote/dialogs/messagesink.h"
 #include "remote/history/historycli.h"
@@ -12,9 +13,25 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // The command line is read before anything else: help, the version and a refused line
+    // need no display and open no window.
+    const auto command = remote::startup::parseCommandLine(QStringList(argv, argv + argc),
+                                                           QStringLiteral(REMOTE_VERSION));
+    switch (command.outcome) {
+    case remote::startup::CommandLine::Outcome::Help:
+    case remote::startup::CommandLine::Outcome::Version:
+        std::fputs(qPrintable(command.text), stdout);
+        return 0;
+    case remote::startup::CommandLine::Outcome::Refused:
+        std::fputs(qPrintable(command.text), stderr);
+        return remote::startup::kUsageExitCode;
+    case remote::startup::CommandLine::Outcome::Run:
+        break;
+    }
+
     // A script's export of the alarm history: no window (and no display needed), no
     // single-instance check.
-    if (remote::history::cli::wantsExport(QStringList(argv, argv + argc))) {
+    if (command.isSet("export-history")) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("remote"));
         QString errors;
