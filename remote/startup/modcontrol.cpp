@@ -9,6 +9,7 @@
 #include "remote/store/storeerror.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStandardPaths>
@@ -24,7 +25,13 @@ constexpr int kFinalPause = 200;        // milliseconds after "Program initializ
 } // namespace
 
 modControl::Folders modControl::defaultFolders() {
-    return {QApplication::applicationDirPath(),
+    // Installed, the delivered settings file lies in the data folder, not beside the program.
+    const QString programFolder = QApplication::applicationDirPath();
+    const QString dataFolder =
+        QDir::cleanPath(programFolder + u'/' + QLatin1String(REMOTE_DATA_FROM_PROGRAM));
+    return {QString::fromStdString(remote::store::deliveredSettingsFolder(
+                                       programFolder.toStdString(), dataFolder.toStdString())
+                                       .string()),
             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
             QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)};
 }

@@ -1,5 +1,6 @@
 #include "remote/startup/commandoptions.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -86,6 +87,33 @@ TEST(CommandLine, HelpListsEveryOptionOnOneLine) {
     }
     for (const QString& line : lines) {
         EXPECT_LE(line.size(), 80) << line.toStdString();
+    }
+}
+
+// The manual page has one entry (a .TP paragraph headed by the option) for each option of
+// the table, --help and --version: a new option is not forgotten there.
+TEST(CommandLine, ManualPageHasAnEntryForEveryOption) {
+    QFile page(QStringLiteral(REMOTE_MAN_PAGE));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(page.readAll()).split(u'\n');
+    QStringList heads;
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        if (lines[i] == QStringLiteral(".TP")) {
+            heads.append(lines[i + 1]);
+        }
+    }
+    QStringList names = {QStringLiteral("help"), QStringLiteral("version")};
+    for (const auto& option : commandOptions()) {
+        names.append(QLatin1String(option.name));
+    }
+    for (const QString& name : names) {
+        // In roff a hyphen of an option is written \-.
+        QString escaped = name;
+        escaped.replace(u'-', QStringLiteral("\\-"));
+        const QRegularExpression head(QStringLiteral("^\\.B[IR]? .*\\\\-\\\\-") +
+                                      QRegularExpression::escape(escaped) +
+                                      QStringLiteral("(\\W|$)"));
+        EXPECT_EQ(heads.filter(head).size(), 1) << name.toStdString();
     }
 }
 
