@@ -21,7 +21,7 @@ CommandLine parse(QStringList arguments) {
 
 } // namespace
 
-TEST(CommandLine, OutcomeOfEachKindOfLine) {
+TEST(RemoteCommandLine, OutcomeOfEachKindOfLine) {
     using Outcome = CommandLine::Outcome;
     const struct {
         QStringList args;
@@ -59,7 +59,7 @@ TEST(CommandLine, OutcomeOfEachKindOfLine) {
     }
 }
 
-TEST(CommandLine, ValuesOfTheGivenOptionsTheLastOneWinning) {
+TEST(RemoteCommandLine, ValuesOfTheGivenOptionsTheLastOneWinning) {
     const CommandLine line = parse({"--export-history", "first.csv", "--from", "2026-12-10",
                                     "--export-history", "second.csv"});
     ASSERT_EQ(line.outcome, CommandLine::Outcome::Run);
@@ -73,7 +73,7 @@ TEST(CommandLine, ValuesOfTheGivenOptionsTheLastOneWinning) {
 
 // Every option of the table is on exactly one line of --help, with its value and its
 // description; and no line is wider than an 80-column terminal.
-TEST(CommandLine, HelpListsEveryOptionOnOneLine) {
+TEST(RemoteCommandLine, HelpListsEveryOptionOnOneLine) {
     const QStringList lines = helpText().split(u'\n');
     for (const auto& option : commandOptions()) {
         QString head = QStringLiteral("--") + QLatin1String(option.name);
@@ -92,7 +92,7 @@ TEST(CommandLine, HelpListsEveryOptionOnOneLine) {
 
 // The manual page has one entry (a .TP paragraph headed by the option) for each option of
 // the table, --help and --version: a new option is not forgotten there.
-TEST(CommandLine, ManualPageHasAnEntryForEveryOption) {
+TEST(RemoteCommandLine, ManualPageHasAnEntryForEveryOption) {
     QFile page(QStringLiteral(REMOTE_MAN_PAGE));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList lines = QString::fromUtf8(page.readAll()).split(u'\n');
@@ -119,7 +119,7 @@ TEST(CommandLine, ManualPageHasAnEntryForEveryOption) {
 
 // The built program, with no display to open a window on: help, version and a refused line
 // come back on the right stream with the right status, before any window could be made.
-TEST(CommandLine, ProgramAnswersWithoutADisplay) {
+TEST(RemoteCommandLine, ProgramAnswersWithoutADisplay) {
     const struct {
         QStringList args;
         int exitCode;
