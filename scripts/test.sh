@@ -12,7 +12,9 @@ export QT_QPA_PLATFORM=offscreen
 
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
-ctest --preset default -j "$jobs"
+ctest --preset default -j "$jobs" -LE package
+# The Debian packages: a Release build of what they hold, then their checks.
+ctest --preset default -L package
 
 if [ "${1:-}" != "--quick" ]; then
     cmake --preset sanitize >/dev/null
@@ -20,5 +22,5 @@ if [ "${1:-}" != "--quick" ]; then
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     LSAN_OPTIONS=suppressions="$PWD/tests/support/lsan.supp":print_suppressions=0 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        ctest --preset sanitize -j "$jobs"
+        ctest --preset sanitize -j "$jobs" -LE package
 fi

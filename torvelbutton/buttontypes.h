@@ -4,7 +4,7 @@
 // enumerations and the button's fixed numbers. It includes no widget header, so the paint
 // pipeline can use it without seeing the widget.
 
-#include "common/olecolor.h"
+#include "common/olecolorvalue.h"
 
 #include <QLatin1StringView>
 #include <QtCore/qglobal.h>
@@ -16,6 +16,8 @@
 #else
 #define TORVELBUTTON_EXPORT Q_DECL_IMPORT
 #endif
+// Marks members of an exported class that only the library's own sources call.
+#define TORVELBUTTON_NO_EXPORT __attribute__((visibility("hidden")))
 
 namespace torvelbutton {
 

@@ -1,3 +1,4 @@
+#include "commandoptions.h"
 #include "modcontrol.h"
 #include "remote/dialogs/messagesink.h"
 #include "remote/headless/headlessstation.h"
@@ -19,9 +20,25 @@ using remote::startup::modControl;
 using remote::startup::TerminationSignals;
 
 int main(int argc, char** argv) {
+    // The command line is read before anything else: help, the version and a refused line
+    // need no display and open no window.
+    const auto command = remote::startup::parseCommandLine(QStringList(argv, argv + argc),
+                                                           QStringLiteral(REMOTE_VERSION));
+    switch (command.outcome) {
+    case remote::startup::CommandLine::Outcome::Help:
+    case remote::startup::CommandLine::Outcome::Version:
+        std::fputs(qPrintable(command.text), stdout);
+        return 0;
+    case remote::startup::CommandLine::Outcome::Refused:
+        std::fputs(qPrintable(command.text), stderr);
+        return remote::startup::kUsageExitCode;
+    case remote::startup::CommandLine::Outcome::Run:
+        break;
+    }
+
     // A script's export of the alarm history: no window (and no display needed), no
     // single-instance check.
-    if (remote::history::cli::wantsExport(QStringList(argv, argv + argc))) {
+    if (command.isSet("export-history")) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("remote"));
         QString errors;
@@ -38,7 +55,7 @@ int main(int argc, char** argv) {
 
     // A script's sweep report: drawn without a window, and without a display when none is
     // set.
-    if (remote::report::cli::wantsReport(QStringList(argv, argv + argc))) {
+    if (command.isSet("report")) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
             qEnvironmentVariableIsEmpty("DISPLAY") &&
             qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
@@ -60,7 +77,7 @@ int main(int argc, char** argv) {
     }
 
     // The station without a window, splash or display: the journal hears from it.
-    if (QStringList(argv, argv + argc).contains(QStringLiteral("--headless"))) {
+    if (command.isSet("headless")) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("remote"));
         TerminationSignals termination;

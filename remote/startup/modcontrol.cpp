@@ -9,6 +9,7 @@
 #include "remote/store/storeerror.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStandardPaths>
@@ -35,7 +36,13 @@ void sleepFor(int milliseconds) {
 } // namespace
 
 modControl::Folders modControl::defaultFolders() {
-    return {QApplication::applicationDirPath(),
+    // Installed, the delivered settings file lies in the data folder, not beside the program.
+    const QString programFolder = QApplication::applicationDirPath();
+    const QString dataFolder =
+        QDir::cleanPath(programFolder + u'/' + QLatin1String(REMOTE_DATA_FROM_PROGRAM));
+    return {QString::fromStdString(remote::store::deliveredSettingsFolder(
+                                       programFolder.toStdString(), dataFolder.toStdString())
+                                       .string()),
             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
             QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)};
 }

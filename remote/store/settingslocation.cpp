@@ -46,6 +46,18 @@ void seedCopy(const std::filesystem::path& delivered, const std::filesystem::pat
 
 } // namespace
 
+std::filesystem::path deliveredSettingsFolder(const std::filesystem::path& programFolder,
+                                              const std::filesystem::path& dataFolder) {
+    std::error_code error;
+    if (std::filesystem::exists(programFolder / kSettingsFileName, error)) {
+        return programFolder;
+    }
+    if (!dataFolder.empty() && std::filesystem::exists(dataFolder / kSettingsFileName, error)) {
+        return dataFolder;
+    }
+    return programFolder;
+}
+
 SettingsLocation locateSettingsFile(const std::filesystem::path& programFolder,
                                     const std::filesystem::path& perUserFolder) {
     const std::filesystem::path delivered = programFolder / kSettingsFileName;

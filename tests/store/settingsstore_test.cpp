@@ -353,6 +353,23 @@ TEST_F(SettingsLocationTest, AReadOnlyProgramFolderWorksOnAPerUserCopyMadeOnce) 
     EXPECT_FALSE(std::filesystem::exists(user / "Kvrset.mdb.partial"));
 }
 
+// Installed, the delivered file lies in the data folder instead of beside the program; a
+// file beside the program (a build tree, a copied folder) still comes first.
+TEST_F(SettingsLocationTest, TheDeliveredFileIsLookedForBesideTheProgramThenInTheDataFolder) {
+    const std::filesystem::path data = root / "share" / "remote";
+    std::filesystem::create_directories(data);
+    using remote::store::deliveredSettingsFolder;
+    EXPECT_EQ(deliveredSettingsFolder(program, data), program) << "nowhere: reported at open";
+    EXPECT_EQ(deliveredSettingsFolder(program, {}), program);
+
+    makeSettingsFile(data / "Kvrset.mdb", {"1, '9600', NULL"});
+    EXPECT_EQ(deliveredSettingsFolder(program, data), data);
+    EXPECT_EQ(deliveredSettingsFolder(program, {}), program);
+
+    makeSettingsFile(program / "Kvrset.mdb", {"2, '9600', NULL"});
+    EXPECT_EQ(deliveredSettingsFolder(program, data), program);
+}
+
 TEST_F(SettingsLocationTest, NothingDeliveredMeansNothingIsMadeUp) {
     storetest::ReadOnlyFolder readOnly(program);
     if (!readOnly.ok()) {

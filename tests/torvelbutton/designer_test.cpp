@@ -1,6 +1,6 @@
 // A form saved by Qt Designer with two image buttons, built by QUiLoader through the
 // designer plugin.
-#include "torvelbutton/com/typeinfo.h"
+#include "torvelbutton/com/toolbox.h"
 #include "torvelbutton/model/torvelimagebutton_p.h"
 
 #include <QFile>

@@ -5,6 +5,7 @@
 #include "adapter/simline.h"
 #include "core/detector.h"
 #include "core/linerecording.h"
+#include "simoptions.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <getopt.h>
 #include <iostream>
 #include <memory>
 #include <poll.h>
@@ -29,40 +29,6 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 void onSignal(int) {
     stopRequested = 1;
-}
-
-void usage(std::ostream& out) {
-    out << "Usage: detector-sim [--link PATH | --device DEVICE] [--log FILE]\n"
-           "                    [--alarms PER-MINUTE] [--seed N]\n"
-           "                    [--replay RECORDING [--replay-speed N]]\n"
-           "  --link PATH      create a pseudo-terminal and a symbolic link to it at PATH\n"
-           "                   (without --link and --device the pseudo-terminal's own path\n"
-           "                   is printed)\n"
-           "  --device DEVICE  play the detector on a real serial device instead\n"
-           "  --log FILE       log every frame both ways with a monotonic time stamp\n"
-           "  --alarms N       raise N random alarms a minute on its own (default 0)\n"
-           "  --seed N         seed of the random readings, finds and alarms\n"
-           "  --replay FILE    play a line recording's detector-to-station bytes with their\n"
-           "                   original timing instead of answering; it begins when the\n"
-           "                   station first sends (its loop switch on)\n"
-           "  --replay-speed N play N times as fast (default 1; 0: as fast as possible)\n"
-           "                   A recording is played up to a damaged or cut-off record,\n"
-           "                   which is reported; a damaged one makes the exit status 1.\n"
-           "Type 'help' on the terminal for the commands.\n";
-}
-
-bool parseCount(const char* text, long limit, long& value) {
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtol(text, &end, 10);
-    return errno == 0 && end && *end == '\0' && end != text && value >= 0 && value <= limit;
-}
-
-bool parseSpeed(const char* text, double& value) {
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtod(text, &end);
-    return errno == 0 && end && *end == '\0' && end != text && value >= 0 && value <= 1000;
 }
 
 // Plays the recording onto the line; what the station sends is read (and logged) but not
@@ -169,69 +135,23 @@ int replay(SimLine& line, RecordingPlayer& player, const std::string& path, Fram
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string link, device, logPath, replayPath;
-    double replaySpeed = 1;
-    bool speedGiven = false;
-    DetectorOptions options;
-    const option longOptions[] = {{"link", required_argument, nullptr, 'l'},
-                                  {"device", required_argument, nullptr, 'd'},
-                                  {"log", required_argument, nullptr, 'g'},
-                                  {"alarms", required_argument, nullptr, 'a'},
-                                  {"seed", required_argument, nullptr, 's'},
-                                  {"replay", required_argument, nullptr, 'r'},
-                                  {"replay-speed", required_argument, nullptr, 'p'},
-                                  {"help", no_argument, nullptr, 'h'},
-                                  {nullptr, 0, nullptr, 0}};
-    for (int c; (c = ::getopt_long(argc, argv, "", longOptions, nullptr)) != -1;) {
-        long value = 0;
-        switch (c) {
-        case 'l':
-            link = optarg;
-            break;
-        case 'd':
-            device = optarg;
-            break;
-        case 'g':
-            logPath = optarg;
-            break;
-        case 'a':
-            if (!parseCount(optarg, 6000, value)) {
-                std::cerr << "detector-sim: --alarms takes 0 to 6000 a minute\n";
-                return 2;
-            }
-            options.alarmsPerMinute = static_cast<double>(value);
-            break;
-        case 's':
-            if (!parseCount(optarg, 0xFFFFFFFFL, value)) {
-                std::cerr << "detector-sim: --seed takes a whole number\n";
-                return 2;
-            }
-            options.seed = static_cast<std::uint32_t>(value);
-            break;
-        case 'r':
-            replayPath = optarg;
-            break;
-        case 'p':
-            if (!parseSpeed(optarg, replaySpeed)) {
-                std::cerr << "detector-sim: --replay-speed takes 0 (as fast as possible) to "
-                             "1000\n";
-                return 2;
-            }
-            speedGiven = true;
-            break;
-        case 'h':
-            usage(std::cout);
-            return 0;
-        default:
-            usage(std::cerr);
-            return 2;
-        }
-    }
-    if (optind != argc || (!link.empty() && !device.empty()) ||
-        (speedGiven && replayPath.empty())) {
-        usage(std::cerr);
+    const SimOptions options =
+        parseSimOptions(QStringList(argv, argv + argc), QStringLiteral(DETECTOR_SIM_VERSION));
+    switch (options.outcome) {
+    case SimOptions::Outcome::Help:
+    case SimOptions::Outcome::Version:
+        std::cout << options.text.toStdString();
+        return 0;
+    case SimOptions::Outcome::Refused:
+        std::cerr << options.text.toStdString();
         return 2;
+    case SimOptions::Outcome::Run:
+        break;
     }
+    const std::string& link = options.link;
+    const std::string& device = options.device;
+    const std::string& logPath = options.logPath;
+    const std::string& replayPath = options.replayPath;
 
     // The header is checked before the line is made; the records are read as they play.
     std::optional<RecordingPlayer> player;
@@ -243,7 +163,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::cout << "detector-sim: replaying " << replayPath << std::endl;
-        player.emplace(std::move(reader), replaySpeed);
+        player.emplace(std::move(reader), options.replaySpeed);
     }
 
     const Moment start = std::chrono::steady_clock::now();
@@ -285,7 +205,7 @@ int main(int argc, char** argv) {
         return replay(*line, *player, replayPath, log.get(), !device.empty());
     }
 
-    Detector detector(options);
+    Detector detector(options.detector);
     detector.setLog(log.get());
 
     auto send = [&](const std::vector<Byte>& bytes) {

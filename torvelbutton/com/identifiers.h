@@ -7,12 +7,14 @@
 
 namespace torvelbutton::com {
 
+/// A 128-bit identifier of a class, an interface or the library, in its four parts.
 struct Guid {
-    std::uint32_t Data1;
-    std::uint16_t Data2;
-    std::uint16_t Data3;
-    std::uint8_t Data4[8];
+    std::uint32_t Data1;   ///< the first 32 bits
+    std::uint16_t Data2;   ///< the next 16 bits
+    std::uint16_t Data3;   ///< the next 16 bits
+    std::uint8_t Data4[8]; ///< the last 64 bits, byte by byte
 
+    /// Identifiers are equal when all their parts are.
     friend constexpr bool operator==(const Guid& a, const Guid& b) {
         if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) {
             return false;

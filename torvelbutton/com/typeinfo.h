@@ -2,6 +2,7 @@
 
 #include "torvelbutton/buttontypes.h"
 #include "torvelbutton/com/identifiers.h"
+#include "torvelbutton/com/toolbox.h"
 
 #include <QImage>
 #include <QString>
@@ -48,9 +49,6 @@ QString guidText(const com::Guid& guid);
 
 // The whole description as text, the way it is published beside the registration.
 QString describe();
-
-// The 16 x 15 picture hosts show for the class in their toolbox (resource 30000).
-TORVELBUTTON_EXPORT QImage toolboxPicture();
 
 inline constexpr const char* kLibraryName = "TorvelButton";
 inline constexpr const char* kClassName = "TorvelImageButton";

@@ -1,6 +1,6 @@
 #include "torvelimagebuttonplugin.h"
 
-#include "torvelbutton/com/typeinfo.h"
+#include "torvelbutton/com/toolbox.h"
 #include "torvelbutton/model/torvelimagebutton.h"
 
 #include <QIcon>

@@ -52,7 +52,7 @@ struct ButtonLook {
 // enabled state) and places the caption and picture elements itself; the painter only
 // writes CurrentOutLineSize back. No step reports a failure: what cannot be drawn is left
 // out.
-class TORVELBUTTON_EXPORT ButtonPainter {
+class ButtonPainter {
 public:
     ButtonPainter();
 

@@ -1,5 +1,6 @@
 #include "controlsurface.h"
 
+#include "common/olecolor.h"
 #include "common/raster.h"
 
 namespace torvelbutton {

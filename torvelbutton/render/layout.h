@@ -42,6 +42,6 @@ struct LayoutResult {
 // Places the picture by PictureAlignment and, with an automatic caption, the caption in the
 // space the picture leaves; then an explicit Alignment places the caption (and, with an
 // automatic picture, the picture on the opposite side). Caption offsets are not included.
-TORVELBUTTON_EXPORT LayoutResult layoutPictureAndCaption(const LayoutInput& in);
+LayoutResult layoutPictureAndCaption(const LayoutInput& in);
 
 } // namespace torvelbutton

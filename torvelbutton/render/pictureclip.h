@@ -10,7 +10,7 @@ namespace torvelbutton {
 
 // Cuts an image strip into its eight equal cells, side by side in one row. Cell k is the
 // k-th slice from the left, as wide as the strip's width / 8 and as high as the strip.
-class TORVELBUTTON_EXPORT PictureClip {
+class PictureClip {
 public:
     void setPicture(const QImage& strip);
     const QImage& picture() const { return m_strip; }
@@ -24,6 +24,6 @@ private:
 };
 
 // The 144 x 21 strip of eight 18 x 21 cells every button starts with.
-TORVELBUTTON_EXPORT QImage builtinStrip();
+QImage builtinStrip();
 
 } // namespace torvelbutton
