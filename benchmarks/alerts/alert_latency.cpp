@@ -30,6 +30,9 @@
 
 #include <sys/resource.h>
 
+using remote::startup::frmMain;
+using remote::startup::modControl;
+
 namespace {
 
 std::int64_t nowNs() {
@@ -89,9 +92,10 @@ Run measure(const QByteArray& alertsSection, int count, bool withService) {
         service = std::make_unique<alertstest::FakeNotificationService>("service");
     }
     RecordingMessageSink sink;
-    modControl control(sink, modControl::Folders{dir.filePath("program"), dir.filePath("user"),
-                                                 dir.filePath("run")});
-    control.Sleep = [](int) {};
+    modControl control(
+        sink,
+        modControl::Folders{dir.filePath("program"), dir.filePath("user"), dir.filePath("run")},
+        [](int) {});
     control.StartProgram();
     control.splash()->timLoad_Timer();
     control.splash()->tim_exit_Timer();

@@ -10,7 +10,7 @@
 #include "remote/serial/portwarning.h"
 #include "remote/serial/serialcomm.h"
 #include "remote/serial/serialconstants.h"
-#include "remote/startup/singleinstance.h"
+#include "remote/process/singleinstance.h"
 #include "remote/store/settingslocation.h"
 #include "remote/store/settingsstore.h"
 #include "remote/store/storeerror.h"
@@ -21,6 +21,7 @@
 #include <cstdio>
 
 namespace remote::headless {
+using remote::process::SingleInstance;
 namespace {
 
 void say(const QString& text) {

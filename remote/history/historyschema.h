@@ -2,7 +2,7 @@
 
 // The history file's schema, version by version. Internal to the history's core.
 
-#include "remote/history/historystore.h"
+#include "remote/history/historyerror.h"
 
 #include <sqlcipher/sqlite3.h>
 

@@ -15,11 +15,11 @@ constexpr char kProgram[] = "remote";
 // are added by the parser itself.
 constexpr CommandOption kOptions[] = {
     {"export-history", "FILE", "write the alarm history to FILE as CSV and exit"},
-    {"report", "FILE", "write a sweep report of the alarm history to FILE as PDF and exit"},
+    {"report", "FILE", "write a sweep report to FILE as PDF and exit"},
     {"from", "T", "only alarms at or after T (ISO 8601)", "export-history|report"},
     {"to", "T", "only alarms before T", "export-history|report"},
     {"site", "TEXT", "the site named in the report", "report"},
-    {"headless", nullptr, "run the station without a window (port, history, broker)"},
+    {"headless", nullptr, "run the station without a window"},
 };
 
 QString optionColumn(const char* name, const char* valueName) {

@@ -299,7 +299,7 @@ void frmMain::ShowSecurity() {
 void frmMain::ShowPrinterSetup() {
     // The choice is kept for the sweep report, which prints and lays out its pages with it.
     const QString file =
-        m_control.folders().perUser + u'/' + QLatin1String(remote::report::kReportSettingsFileName);
+        m_context.folders().perUser + u'/' + QLatin1String(remote::report::kReportSettingsFileName);
     remote::report::ReportSettings settings = remote::report::loadReportSettings(file);
     QPrinter printer;
     remote::report::applyPrinterChoice(printer, settings);

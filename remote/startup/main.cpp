@@ -6,7 +6,7 @@
 #include "remote/history/historystore.h"
 #include "remote/report/reportcli.h"
 #include "remote/report/reportsettings.h"
-#include "terminationsignals.h"
+#include "remote/process/terminationsignals.h"
 #ifdef STATION_AUTOMATION
 #include "remote/automation/automationbridge.h"
 #endif
@@ -17,7 +17,7 @@
 #include <cstdio>
 
 using remote::startup::modControl;
-using remote::startup::TerminationSignals;
+using remote::process::TerminationSignals;
 
 int main(int argc, char** argv) {
     // The command line is read before anything else: help, the version and a refused line

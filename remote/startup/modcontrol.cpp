@@ -21,6 +21,7 @@ namespace remote::startup {
 
 using remote::dialogs::frmSplash;
 using remote::dialogs::MessageSink;
+using remote::process::SingleInstance;
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "remote/dialogs/frmsplash.h"
 #include "remote/store/settingsstore.h"
-#include "singleinstance.h"
+#include "remote/process/singleinstance.h"
 #include "stationcontext.h"
 
 #include <QObject>
@@ -76,7 +76,7 @@ private:
     remote::dialogs::MessageSink& m_messages;
     Folders m_folders;
     Pause m_pause;
-    SingleInstance m_instance;
+    remote::process::SingleInstance m_instance;
     std::unique_ptr<remote::store::SettingsStore> m_store;
     QPointer<remote::dialogs::frmSplash> m_splash;
     std::unique_ptr<frmMain> m_main;

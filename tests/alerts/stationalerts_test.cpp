@@ -35,6 +35,8 @@
 using alertstest::FakeNotificationService;
 using alertstest::PrivateBus;
 using remote::alerts::StationAlerts;
+using remote::startup::frmMain;
+using remote::startup::modControl;
 
 namespace {
 
@@ -82,10 +84,10 @@ protected:
             ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
             ini.write("[alerts]\n" + alertsSection);
         }
-        control = std::make_unique<modControl>(sink, modControl::Folders{dir.filePath("program"),
-                                                                         dir.filePath("user"),
-                                                                         dir.filePath("run")});
-        control->Sleep = [](int) {};
+        control = std::make_unique<modControl>(
+            sink,
+            modControl::Folders{dir.filePath("program"), dir.filePath("user"), dir.filePath("run")},
+            [](int) {});
         ASSERT_TRUE(control->StartProgram());
         control->splash()->timLoad_Timer();
         control->splash()->tim_exit_Timer();

@@ -3,7 +3,7 @@
 // history intact, and keeps out of a windowed station's way.
 #include "mqtt/broker.h"
 
-#include "remote/startup/singleinstance.h"
+#include "remote/process/singleinstance.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -23,6 +23,7 @@
 #include <sys/stat.h>
 
 using namespace mqtttest;
+using remote::process::SingleInstance;
 using namespace std::chrono_literals;
 
 namespace {

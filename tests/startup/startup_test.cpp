@@ -4,7 +4,7 @@
 #include "remote/dialogs/frmsplash.h"
 #include "remote/startup/frmmain.h"
 #include "remote/startup/modcontrol.h"
-#include "remote/startup/singleinstance.h"
+#include "remote/process/singleinstance.h"
 #include "settingsfile.h"
 #include "tests/support/recordingmessagesink.h"
 
@@ -37,7 +37,7 @@
 using remote::controls::InstrumentLamp;
 using remote::dialogs::MessageSink;
 using remote::dialogs::frmSplash;
-using remote::startup::SingleInstance;
+using remote::process::SingleInstance;
 using remote::startup::StationRecords;
 using remote::startup::frmMain;
 using remote::startup::modControl;

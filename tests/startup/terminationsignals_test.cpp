@@ -1,6 +1,6 @@
 // Termination signals raised for real in this process: they arrive on the event loop, in
 // the order sent, and leave the process running.
-#include "remote/startup/terminationsignals.h"
+#include "remote/process/terminationsignals.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -10,7 +10,7 @@
 
 #include <csignal>
 
-using remote::startup::TerminationSignals;
+using remote::process::TerminationSignals;
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace remote::startup {
+namespace remote::process {
 
 // One running copy per user: an advisory lock (flock) on a file in the user's runtime
 // folder. The kernel drops the lock when its holder ends, however it ends, so a copy that
@@ -42,4 +42,4 @@ private:
     int m_fd = -1;
 };
 
-} // namespace remote::startup
+} // namespace remote::process

@@ -1,4 +1,4 @@
-#include "singleinstance.h"
+#include "remote/process/singleinstance.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace remote::startup {
+namespace remote::process {
 
 namespace {
 
@@ -111,4 +111,4 @@ SingleInstance::Attempt SingleInstance::lockFile(const QByteArray& path) {
     return Attempt::Locked;
 }
 
-} // namespace remote::startup
+} // namespace remote::process

@@ -1,4 +1,4 @@
-#include "terminationsignals.h"
+#include "remote/process/terminationsignals.h"
 
 #include <QSocketNotifier>
 
@@ -10,7 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace remote::startup {
+namespace remote::process {
 
 namespace {
 
@@ -106,4 +106,4 @@ void TerminationSignals::drain() {
     }
 }
 
-} // namespace remote::startup
+} // namespace remote::process

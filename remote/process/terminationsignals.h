@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace remote::startup {
+namespace remote::process {
 
 // SIGTERM, SIGINT and SIGHUP (a logout, a shutdown, Ctrl+C, a closed terminal) turn into
 // received() on the window thread, so the program ends through its normal path and every
@@ -31,4 +31,4 @@ private:
     std::unique_ptr<Private> d;
 };
 
-} // namespace remote::startup
+} // namespace remote::process
