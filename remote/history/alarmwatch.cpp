@@ -22,12 +22,12 @@ std::string twoDigits(const std::string& s) {
 } // namespace
 
 AlarmWatch::AlarmWatch(link::MonitorView& view, Clock clock, Sink sink)
-    : m_view(view)
+    : ForwardingView(view)
     , m_clock(std::move(clock))
     , m_sink(std::move(sink)) {}
 
 void AlarmWatch::setEventLabelColor(int channel, std::uint32_t colour) {
-    m_view.setEventLabelColor(channel, colour);
+    ForwardingView::setEventLabelColor(channel, colour);
     if (channel < 0 || channel >= kChannelCount) {
         return;
     }
@@ -47,7 +47,7 @@ bool AlarmWatch::anyRed() const {
 }
 
 void AlarmWatch::setDisplayCaption(Display display, int index, const std::string& caption) {
-    m_view.setDisplayCaption(display, index, caption);
+    ForwardingView::setDisplayCaption(display, index, caption);
     if (display != Display::TTIME || index < 0 || index > 5) {
         return;
     }
@@ -69,7 +69,7 @@ void AlarmWatch::setRecording(bool on) {
 }
 
 void AlarmWatch::settingsReadBack(const link::SettingsReadout& readout) {
-    m_view.settingsReadBack(readout);
+    ForwardingView::settingsReadBack(readout);
     if (!m_recording) {
         return;
     }
@@ -84,37 +84,6 @@ void AlarmWatch::settingsReadBack(const link::SettingsReadout& readout) {
     if (m_snapshotSink) {
         m_snapshotSink(snapshot);
     }
-}
-
-void AlarmWatch::setScreenCaption(int line, const std::string& caption) {
-    m_view.setScreenCaption(line, caption);
-}
-void AlarmWatch::setScreenOpaque(int line, bool opaque) {
-    m_view.setScreenOpaque(line, opaque);
-}
-void AlarmWatch::setHexCopy(const std::string& text) {
-    m_view.setHexCopy(text);
-}
-void AlarmWatch::setScanMarkVisible(bool visible) {
-    m_view.setScanMarkVisible(visible);
-}
-void AlarmWatch::setLampValue(Lamp lamp, bool lit) {
-    m_view.setLampValue(lamp, lit);
-}
-void AlarmWatch::setSwitchValue(int index, bool on) {
-    m_view.setSwitchValue(index, on);
-}
-bool AlarmWatch::switchValue(int index) const {
-    return m_view.switchValue(index);
-}
-void AlarmWatch::setSwitchBackColor(int index, std::uint32_t colour) {
-    m_view.setSwitchBackColor(index, colour);
-}
-std::string AlarmWatch::inputText(Input field, int index) const {
-    return m_view.inputText(field, index);
-}
-void AlarmWatch::refuseSave(const std::string& message) {
-    m_view.refuseSave(message);
 }
 
 } // namespace remote::history

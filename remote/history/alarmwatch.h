@@ -2,7 +2,7 @@
 
 #include "remote/history/alarmrecord.h"
 #include "remote/history/settingssnapshot.h"
-#include "remote/link/monitorview.h"
+#include "remote/link/forwardingview.h"
 
 #include <array>
 #include <functional>
@@ -17,7 +17,7 @@ namespace remote::history {
 // it and the bytes the line dropped just before (from the noise source). Each time the
 // settings read back differ from the last ones seen (the clock aside), a snapshot goes to
 // the snapshot sink.
-class AlarmWatch : public link::MonitorView {
+class AlarmWatch : public link::ForwardingView {
 public:
     struct Now {
         std::int64_t utcMs = 0;
@@ -39,22 +39,11 @@ public:
     // Some alarm label is red now (replayed alarms included).
     bool anyRed() const;
 
-    void setScreenCaption(int line, const std::string& caption) override;
-    void setScreenOpaque(int line, bool opaque) override;
-    void setHexCopy(const std::string& text) override;
-    void setScanMarkVisible(bool visible) override;
-    void setLampValue(Lamp lamp, bool lit) override;
     void setEventLabelColor(int channel, std::uint32_t colour) override;
     void setDisplayCaption(Display display, int index, const std::string& caption) override;
     void settingsReadBack(const link::SettingsReadout& readout) override;
-    void setSwitchValue(int index, bool on) override;
-    bool switchValue(int index) const override;
-    void setSwitchBackColor(int index, std::uint32_t colour) override;
-    std::string inputText(Input field, int index) const override;
-    void refuseSave(const std::string& message) override;
 
 private:
-    link::MonitorView& m_view;
     Clock m_clock;
     Sink m_sink;
     bool m_recording = true;

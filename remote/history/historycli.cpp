@@ -15,6 +15,17 @@ bool wantsExport(const QStringList& arguments) {
     return arguments.contains(QStringLiteral("--export-history"));
 }
 
+bool readRangeOption(const QString& option, const QString& value, std::optional<std::int64_t>& from,
+                     std::optional<std::int64_t>& to, QString& errors) {
+    const auto time = parseIsoTime(value.toStdString());
+    if (!time) {
+        errors = QStringLiteral("%1: not an ISO 8601 time: %2").arg(option, value);
+        return false;
+    }
+    (option == QStringLiteral("--from") ? from : to) = *time;
+    return true;
+}
+
 int exportHistory(const QStringList& arguments, const QString& historyFile, QString& errors) {
     QString target;
     HistoryFilter filter;
@@ -28,12 +39,9 @@ int exportHistory(const QStringList& arguments, const QString& historyFile, QStr
         if (option == QStringLiteral("--export-history")) {
             target = value;
         } else if (option == QStringLiteral("--from") || option == QStringLiteral("--to")) {
-            const auto time = parseIsoTime(value.toStdString());
-            if (!time) {
-                errors = QStringLiteral("%1: not an ISO 8601 time: %2").arg(option, value);
+            if (!readRangeOption(option, value, filter.from, filter.to, errors)) {
                 return 2;
             }
-            (option == QStringLiteral("--from") ? filter.from : filter.to) = *time;
         } else {
             errors = QStringLiteral("unknown option %1").arg(option);
             return 2;

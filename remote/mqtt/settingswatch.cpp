@@ -47,7 +47,7 @@ const char* settingName(link::MonitorView::Display display) {
 } // namespace
 
 SettingsWatch::SettingsWatch(link::MonitorView& view)
-    : m_view(view) {}
+    : ForwardingView(view) {}
 
 void SettingsWatch::set(const std::string& name, const std::string& value) {
     const auto it = std::find_if(m_snapshot.begin(), m_snapshot.end(),
@@ -77,7 +77,7 @@ std::optional<std::string> SettingsWatch::serial() const {
 }
 
 void SettingsWatch::setDisplayCaption(Display display, int index, const std::string& caption) {
-    m_view.setDisplayCaption(display, index, caption);
+    ForwardingView::setDisplayCaption(display, index, caption);
     const char* name = settingName(display);
     if (!name) {
         return;
@@ -93,41 +93,10 @@ void SettingsWatch::setDisplayCaption(Display display, int index, const std::str
 }
 
 void SettingsWatch::setSwitchValue(int index, bool on) {
-    m_view.setSwitchValue(index, on);
+    ForwardingView::setSwitchValue(index, on);
     if (index >= 0 && index <= 3 && !m_snapshot.empty()) {
         set("KEYSW" + std::to_string(index), on ? "on" : "off");
     }
-}
-
-void SettingsWatch::setScreenCaption(int line, const std::string& caption) {
-    m_view.setScreenCaption(line, caption);
-}
-void SettingsWatch::setScreenOpaque(int line, bool opaque) {
-    m_view.setScreenOpaque(line, opaque);
-}
-void SettingsWatch::setHexCopy(const std::string& text) {
-    m_view.setHexCopy(text);
-}
-void SettingsWatch::setScanMarkVisible(bool visible) {
-    m_view.setScanMarkVisible(visible);
-}
-void SettingsWatch::setLampValue(Lamp lamp, bool lit) {
-    m_view.setLampValue(lamp, lit);
-}
-void SettingsWatch::setEventLabelColor(int channel, std::uint32_t colour) {
-    m_view.setEventLabelColor(channel, colour);
-}
-bool SettingsWatch::switchValue(int index) const {
-    return m_view.switchValue(index);
-}
-void SettingsWatch::setSwitchBackColor(int index, std::uint32_t colour) {
-    m_view.setSwitchBackColor(index, colour);
-}
-std::string SettingsWatch::inputText(Input field, int index) const {
-    return m_view.inputText(field, index);
-}
-void SettingsWatch::refuseSave(const std::string& message) {
-    m_view.refuseSave(message);
 }
 
 } // namespace remote::mqtt

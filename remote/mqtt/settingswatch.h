@@ -1,6 +1,6 @@
 #pragma once
 
-#include "remote/link/monitorview.h"
+#include "remote/link/forwardingview.h"
 #include "remote/mqtt/payloads.h"
 
 #include <array>
@@ -13,7 +13,7 @@ namespace remote::mqtt {
 // settings the last settings frame showed: what the settings topic publishes. The clock and
 // the laser readings change at every read-back and are left out; so the snapshot changes
 // only when a setting does.
-class SettingsWatch : public link::MonitorView {
+class SettingsWatch : public link::ForwardingView {
 public:
     explicit SettingsWatch(link::MonitorView& view);
 
@@ -22,24 +22,13 @@ public:
     std::optional<std::string> detectorId() const;
     std::optional<std::string> serial() const;
 
-    void setScreenCaption(int line, const std::string& caption) override;
-    void setScreenOpaque(int line, bool opaque) override;
-    void setHexCopy(const std::string& text) override;
-    void setScanMarkVisible(bool visible) override;
-    void setLampValue(Lamp lamp, bool lit) override;
-    void setEventLabelColor(int channel, std::uint32_t colour) override;
     void setDisplayCaption(Display display, int index, const std::string& caption) override;
     void setSwitchValue(int index, bool on) override;
-    bool switchValue(int index) const override;
-    void setSwitchBackColor(int index, std::uint32_t colour) override;
-    std::string inputText(Input field, int index) const override;
-    void refuseSave(const std::string& message) override;
 
 private:
     void set(const std::string& name, const std::string& value);
     std::optional<std::string> value(const char* name) const;
 
-    link::MonitorView& m_view;
     SettingsSnapshot m_snapshot;
 };
 

@@ -1,5 +1,6 @@
 #include "remote/report/reportcli.h"
 
+#include "remote/history/historycli.h"
 #include "remote/report/reportdocument.h"
 #include "remote/report/reportsettings.h"
 
@@ -31,12 +32,9 @@ int writeReport(const QStringList& arguments, const QString& historyFile,
         if (option == QStringLiteral("--report")) {
             target = value;
         } else if (option == QStringLiteral("--from") || option == QStringLiteral("--to")) {
-            const auto time = history::parseIsoTime(value.toStdString());
-            if (!time) {
-                errors = QStringLiteral("%1: not an ISO 8601 time: %2").arg(option, value);
+            if (!history::cli::readRangeOption(option, value, from, to, errors)) {
                 return 2;
             }
-            (option == QStringLiteral("--from") ? from : to) = *time;
         } else if (option == QStringLiteral("--site")) {
             site = value;
         } else {
