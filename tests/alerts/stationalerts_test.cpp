@@ -186,14 +186,24 @@ TEST_F(StationOnALine, LiveAlarmsOfAlertingChannelsReachTheSinksAndNoneElse) {
     main->Timer1_Timer();
     QTest::qWait(300);
 
+    // Channel 2's second alarm waits for the answer to its first call, so on a slow machine
+    // channel 4's call may come between them: the calls are checked per channel.
+    std::vector<std::size_t> channel2;
     std::vector<QString> summaries;
-    for (const auto& call : service->calls) {
-        summaries.push_back(call.summary);
+    for (std::size_t i = 0; i < service->calls.size(); ++i) {
+        summaries.push_back(service->calls[i].summary);
+        if (service->calls[i].summary == QStringLiteral("Alarm: Ext1(CH1)")) {
+            channel2.push_back(i);
+        }
     }
+    std::sort(summaries.begin(), summaries.end());
     EXPECT_EQ(summaries,
               (std::vector<QString>{"Alarm: Ext1(CH1)", "Alarm: Ext1(CH1)", "Alarm: Ext3(Video)"}));
-    EXPECT_EQ(service->calls[1].replacesId, service->calls[0].id) << "the burst replaced it";
-    EXPECT_TRUE(service->calls[1].body.contains("2 alarms on this channel"));
+    ASSERT_EQ(channel2.size(), 2u);
+    const auto& first = service->calls[channel2[0]];
+    const auto& second = service->calls[channel2[1]];
+    EXPECT_EQ(second.replacesId, first.id) << "the burst replaced it";
+    EXPECT_TRUE(second.body.contains("2 alarms on this channel"));
     QFile env(envFile);
     ASSERT_TRUE(env.open(QIODevice::ReadOnly));
     QList<QByteArray> channels = env.readAll().trimmed().split('\n');
