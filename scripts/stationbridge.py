@@ -18,10 +18,12 @@ def ask(sock, command):
     return answer.decode().rstrip("\n")
 
 
-def start_station(bindir, work, link, sock_path, offscreen=True, quiet=True, headless=False):
+def start_station(bindir, work, link, sock_path, offscreen=True, quiet=True, headless=False,
+                  wrapper=()):
     """Starts the station with Com1 on link, its automation socket at sock_path and its
     runtime and data folders inside work, so it never meets the user's own; headless: as
-    `remote --headless`, with no display and a configuration folder in work (no broker)."""
+    `remote --headless`, with no display and a configuration folder in work (no broker);
+    wrapper: a command the station runs under (a profiler)."""
     os.makedirs(os.path.join(work, "run"), 0o700, exist_ok=True)
     env = dict(os.environ, REMOTE_COM1=link, REMOTE_AUTOMATION_SOCKET=sock_path,
                XDG_RUNTIME_DIR=os.path.join(work, "run"),
@@ -33,7 +35,7 @@ def start_station(bindir, work, link, sock_path, offscreen=True, quiet=True, hea
     elif offscreen:
         env["QT_QPA_PLATFORM"] = "offscreen"
     out = subprocess.DEVNULL if quiet else None
-    args = [os.path.join(bindir, "remote")] + (["--headless"] if headless else [])
+    args = list(wrapper) + [os.path.join(bindir, "remote")] + (["--headless"] if headless else [])
     return subprocess.Popen(args, env=env, cwd=work, stdout=out, stderr=out)
 
 
