@@ -7,9 +7,12 @@
 namespace remote::history {
 
 bool SettingsSnapshot::sameSettings(const SettingsSnapshot& o) const {
-    return std::tie(detectorId, serial, rfTime, channelTimes, repeatTime, laser, switches) ==
-           std::tie(o.detectorId, o.serial, o.rfTime, o.channelTimes, o.repeatTime, o.laser,
-                    o.switches);
+    // laser[0..3] are the QZ and QS readings; laser[4..7] the levels and volumes set.
+    const auto settingsOf = [](const SettingsSnapshot& s) {
+        return std::tie(s.detectorId, s.serial, s.rfTime, s.channelTimes, s.repeatTime, s.laser[4],
+                        s.laser[5], s.laser[6], s.laser[7], s.switches);
+    };
+    return settingsOf(*this) == settingsOf(o);
 }
 
 SettingsSnapshot SettingsSnapshot::fromReadout(const link::SettingsReadout& r) {

@@ -30,7 +30,9 @@ struct SettingsSnapshot {
     std::array<std::string, kLaserFigures> laser;
     std::uint8_t switches = 0; // bit k = switch k on, k 0 to 3
 
-    // The same settings, whenever and wherever stored.
+    // The same settings, whenever and wherever stored. The laser QZ and QS figures are
+    // readings that wander from frame to frame: they are kept with a snapshot but do not make
+    // the settings differ, or a polling station would keep a snapshot with every frame.
     bool sameSettings(const SettingsSnapshot& other) const;
     bool operator==(const SettingsSnapshot&) const = default;
 

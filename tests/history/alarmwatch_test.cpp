@@ -181,6 +181,23 @@ TEST_F(WatchedSettings, KeepsASnapshotOnlyWhenTheSettingsChangeTheClockAside) {
     s.channelTimes[6] = 9;
     settingsFrame(s);
     EXPECT_EQ(snapshots.size(), 3u);
+
+    // The laser QZ and QS readings wander with every frame while polling: they travel with
+    // a snapshot but are no settings of their own.
+    for (std::uint16_t reading : {301, 312, 298}) {
+        ticks(4);
+        s.laserQz1 = reading;
+        s.laserQz2 = static_cast<std::uint16_t>(reading + 1);
+        s.laserQs1 = static_cast<std::uint16_t>(reading * 4);
+        s.laserQs2 = static_cast<std::uint16_t>(reading * 4 + 1);
+        settingsFrame(s);
+    }
+    EXPECT_EQ(snapshots.size(), 3u);
+    s.laserQ2 = 7; // a laser level is a setting
+    settingsFrame(s);
+    ASSERT_EQ(snapshots.size(), 4u);
+    EXPECT_EQ(snapshots[3].laser[0], "2.98") << "the readings of the moment are kept";
+    EXPECT_EQ(snapshots[3].laser[5], "0.07");
 }
 
 TEST_F(WatchedSettings, EachAlarmCarriesTheNoiseSourcesCountAtItsTick) {
