@@ -358,6 +358,33 @@ void blendRect(QImage& image, const QRect& rect, QRgb rgb, int a) {
     }
 }
 
+void drawMask(QImage& image, QPoint pos, const QImage& mask, QRgb rgb) {
+    if (mask.format() != QImage::Format_Alpha8 || !prepareSurface(image)) {
+        return;
+    }
+    const auto span = clipToImage(image, pos.x(), pos.y(), Int64{pos.x()} + mask.width(),
+                                  Int64{pos.y()} + mask.height());
+    if (!span) {
+        return;
+    }
+    const QRgb solid = kOpaque | rgb;
+    for (int y = span->top; y < span->bottom; ++y) {
+        const uchar* coverage = mask.constScanLine(y - pos.y()) + (span->left - pos.x());
+        QRgb* line = row(image, y);
+        for (int x = span->left; x < span->right; ++x, ++coverage) {
+            const int c = *coverage;
+            if (c == 255) {
+                line[x] = solid;
+            } else if (c != 0) {
+                const QRgb p = line[x];
+                line[x] = qRgb(blendChannel(qRed(rgb), qRed(p), c),
+                               blendChannel(qGreen(rgb), qGreen(p), c),
+                               blendChannel(qBlue(rgb), qBlue(p), c));
+            }
+        }
+    }
+}
+
 void drawPicture(QImage& image, const QRect& dstRect, const QImage& picture, const QRect& srcRect) {
     if (picture.isNull() || dstRect.isEmpty() || srcRect.isEmpty() || !prepareSurface(image)) {
         return;

@@ -58,6 +58,11 @@ constexpr int blendChannel(int colour, int under, int a) {
 // Blends rgb with constant alpha a over rect; a is clamped to 0..255.
 void blendRect(QImage& image, const QRect& rect, QRgb rgb, int a);
 
+// Blends rgb over the image through mask, a coverage map in QImage::Format_Alpha8 whose
+// top-left corner is at pos: a pixel under coverage c becomes blendChannel(rgb, under, c) in
+// each channel, so 0 leaves it and 255 sets rgb. A mask in any other format draws nothing.
+void drawMask(QImage& image, QPoint pos, const QImage& mask, QRgb rgb);
+
 // Draws srcRect of picture onto dstRect of image. Equal sizes copy one to one; otherwise
 // the source is stretched (or shrunk) by nearest sample: destination pixel i of n takes
 // source pixel (2i + 1) * m / (2n) of m, so both end pixels map to both end pixels. Whatever

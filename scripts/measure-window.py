@@ -9,13 +9,15 @@ Three ways to drive it:
   --poll                the detector simulator answers the station, which polls it
   --scan                the same, with the simulated detector scanning: every screen
                         frame it answers carries a new frequency
+  --idle                nothing on the line and the loop switch off: the station only
+                        ticks; the figures are then per 100 ms tick, the floor under the rest
 
 For each run it reads the scheduler's nanosecond account of every thread of the station and
 of the X server (/proc/<pid>/task/<tid>/schedstat) before and after the measured frames, and
 the station's resident memory at the end. Several runs give the median; with several
 --bin folders the builds take turns, run by run, so they meet the same machine.
 
-Usage: scripts/measure-window.py [--poll | --scan] [--runs N] [--seconds S]
+Usage: scripts/measure-window.py [--poll | --scan | --idle] [--runs N] [--seconds S]
                                  [--bin DIR]... [--perf FILE | --callgrind FILE]
   --bin DIR   a bin folder holding remote and detector-sim (default build/default/bin); give
               it more than once to compare builds
@@ -87,7 +89,7 @@ class Drive:
     def __init__(self, mode, bindir, work):
         self.mode, self.count = mode, 0
         self.link = os.path.join(work, "com1")
-        if mode == "frames":
+        if mode in ("frames", "idle"):
             self.master, self.slave = os.openpty()
             tty.setraw(self.master)
             tty.setraw(self.slave)
@@ -103,7 +105,7 @@ class Drive:
                 time.sleep(0.05)
 
     def start(self, sock):
-        if self.mode != "frames":
+        if self.mode in ("poll", "scan"):
             if ask(sock, "checked LOOPSW") != "ok 1":
                 ask(sock, "click LOOPSW")
             if self.mode == "scan":
@@ -116,6 +118,9 @@ class Drive:
 
     def run(self, seconds):
         """Drives the station for seconds; returns the number of frames it was sent."""
+        if self.mode == "idle":
+            time.sleep(seconds)
+            return int(seconds / FRAME_PERIOD)  # ticks
         if self.mode != "frames":
             before = self.frames_answered()
             time.sleep(seconds)
@@ -217,6 +222,7 @@ def main():
     parser = argparse.ArgumentParser(usage=__doc__)
     parser.add_argument("--poll", dest="mode", action="store_const", const="poll")
     parser.add_argument("--scan", dest="mode", action="store_const", const="scan")
+    parser.add_argument("--idle", dest="mode", action="store_const", const="idle")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--seconds", type=float, default=30.0)
     parser.add_argument("--bin", action="append", dest="bins")

@@ -37,7 +37,9 @@ void DisplayScreen::placeLines() {
     const QRect area = contentsRect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
     int top = area.top();
     for (QLabel* line : m_lines) {
-        line->setGeometry(area.left(), top, area.width(), m_lineHeight);
+        // A line of fixed size takes a new text without asking its parent to lay out again.
+        line->setFixedSize(area.width(), m_lineHeight);
+        line->move(area.left(), top);
         top += m_lineHeight + kSpacing;
     }
 }

@@ -4,6 +4,7 @@
 #include "remote/controls/instruments/instrumentlamp.h"
 #include "remote/controls/instruments/instrumentswitch.h"
 #include "remote/controls/instruments/scanmark.h"
+#include "remote/controls/screen/hexcopy.h"
 #include "remote/dialogs/frmconfig.h"
 #include "remote/dialogs/frmsecurity.h"
 #include "remote/dialogs/messagesink.h"
@@ -22,7 +23,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPageSetupDialog>
-#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScopedValueRollback>
@@ -409,7 +409,8 @@ void frmMain::showScreenStyles() {
         QLabel* label = ui.BSCREEN[line];
         const bool opaque = m_screenOpaque[line];
         // Repainting a line whose style did not change is wasted work.
-        if (label->autoFillBackground() != opaque || !label->property("BackStyle").isValid()) {
+        if (label->autoFillBackground() != opaque || !m_screenStyled[line]) {
+            m_screenStyled[line] = true;
             label->setAutoFillBackground(opaque);
             label->setProperty("BackStyle", opaque ? 1 : 0);
         }
@@ -417,8 +418,7 @@ void frmMain::showScreenStyles() {
 }
 
 void frmMain::setHexCopy(const std::string& text) {
-    MonitorPanels::setHexCopy(
-        ui.Text1, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    ui.Text1->setPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void frmMain::setScanMarkVisible(bool visible) {

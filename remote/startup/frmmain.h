@@ -138,6 +138,8 @@ private:
     std::vector<bool> m_savesEnabledBeforeReplay; // the access code's unlock, kept over a replay
     // The highlight each display line is to show, applied once the link has returned.
     std::array<bool, std::tuple_size_v<decltype(MonitorPanels::BSCREEN)>> m_screenOpaque{};
+    // Whether each line has been given its style once (a dynamic property is slow to read).
+    std::array<bool, std::tuple_size_v<decltype(MonitorPanels::BSCREEN)>> m_screenStyled{};
     bool m_screenStylesDue = false;
 };
 

@@ -1,5 +1,6 @@
 #include "monitorpanels.h"
 
+#include "common/glyphcells.h"
 #include "common/olecolor.h"
 #include "common/propertybag.h"
 #include "displayscreen.h"
@@ -7,6 +8,8 @@
 #include "remote/controls/instruments/instrumentswitch.h"
 #include "remote/controls/instruments/scanmark.h"
 #include "remote/controls/progressbar/xp_progressbar.h"
+#include "remote/controls/screen/hexcopy.h"
+#include "remote/controls/screen/screenline.h"
 #include "remote/link/protocol.h"
 
 #include <QApplication>
@@ -17,11 +20,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -29,8 +29,10 @@
 
 namespace remote::startup {
 
+using remote::controls::HexCopy;
 using remote::controls::InstrumentLamp;
 using remote::controls::ScanMark;
+using remote::controls::ScreenLine;
 using remote::controls::SlideSwitch;
 using remote::controls::ToggleSwitch;
 using remote::controls::XP_ProgressBar;
@@ -136,31 +138,6 @@ void MonitorPanels::setCaption(QLabel* label, const QString& caption) {
     }
     label->setText(caption);
     label->setAccessibleName(caption);
-}
-
-void MonitorPanels::setHexCopy(QPlainTextEdit* edit, const QString& text) {
-    // Frames of a steady display differ in a few bytes, if at all. Only the span between
-    // the common start and end is replaced: setting the whole text would reset the
-    // document and lay it out from its first character, which costs more than everything
-    // else a frame does, and would drop the operator's selection.
-    QTextDocument* document = edit->document();
-    const QString shown = document->toPlainText();
-    const qsizetype common = std::min(shown.size(), text.size());
-    qsizetype head = 0;
-    while (head < common && shown[head] == text[head]) {
-        ++head;
-    }
-    if (head == common && shown.size() == text.size()) {
-        return;
-    }
-    qsizetype tail = 0;
-    while (tail < common - head && shown[shown.size() - 1 - tail] == text[text.size() - 1 - tail]) {
-        ++tail;
-    }
-    QTextCursor cursor(document);
-    cursor.setPosition(static_cast<int>(head));
-    cursor.setPosition(static_cast<int>(shown.size() - tail), QTextCursor::KeepAnchor);
-    cursor.insertText(text.mid(head, text.size() - head - tail));
 }
 
 QLabel* MonitorPanels::displayLabel(Display display, int index) const {
@@ -315,15 +292,17 @@ QGroupBox* MonitorPanels::buildDisplayGroup(QWidget* parent) {
     QPalette screenPalette = screen->palette();
     screenPalette.setColor(QPalette::Window, QColor(0xE8, 0xEE, 0xE0));
     screen->setPalette(screenPalette);
+    // One set of glyphs for the five lines: each character is drawn once, then copied.
+    const auto glyphs = std::make_shared<const common::GlyphCells>(screenFont);
     for (int i = 0; i < static_cast<int>(BSCREEN.size()); ++i) {
-        QLabel* line = named(text(QString(), screen), indexed("BSCREEN", i));
-        line->setFont(screenFont);
+        auto* line = named(new ScreenLine(glyphs, screen), indexed("BSCREEN", i));
         line->setProperty("keepBold", true);
         QPalette palette = line->palette();
         palette.setColor(QPalette::Window, common::toQColor(kHighlightBack));
         palette.setColor(QPalette::WindowText, Qt::black);
         line->setPalette(palette);
-        line->setAutoFillBackground(false); // transparent until the detector highlights it
+        line->setScreenColour(screenPalette.color(QPalette::Window));
+        line->setAutoFillBackground(false); // the screen's colour until the detector highlights it
         screen->addLine(line);
         BSCREEN[static_cast<std::size_t>(i)] = line;
     }
@@ -351,16 +330,12 @@ QGroupBox* MonitorPanels::buildDisplayGroup(QWidget* parent) {
     XP_ProgressBar1->setFixedWidth(12);
     grid->addWidget(XP_ProgressBar1, 1, 1, Qt::AlignHCenter);
 
-    Text1 = named(new QPlainTextEdit(box), QStringLiteral("Text1"));
-    Text1->setReadOnly(true);
-    Text1->setUndoRedoEnabled(false); // the copy is rewritten with every frame (setHexCopy)
+    Text1 = named(new HexCopy(box), QStringLiteral("Text1"));
     Text1->setAccessibleName(QStringLiteral("Last screen frame in hexadecimal"));
     QFont hexFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     hexFont.setPointSize(7);
     Text1->setFont(hexFont);
     Text1->setFixedHeight(QFontMetrics(hexFont).lineSpacing() * 4 + 10);
-    Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grid->addWidget(Text1, 2, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     return box;

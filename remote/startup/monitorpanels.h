@@ -13,11 +13,11 @@
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QWidget;
 
 namespace remote::controls {
+class HexCopy;
 class InstrumentLamp;
 class ScanMark;
 class SlideSwitch;
@@ -40,7 +40,7 @@ struct MonitorPanels {
 
     // Display mirror.
     std::array<QLabel*, 5> BSCREEN{};
-    QPlainTextEdit* Text1 = nullptr;
+    remote::controls::HexCopy* Text1 = nullptr;
     remote::controls::ScanMark* SCANMARK = nullptr;
     remote::controls::XP_ProgressBar* XP_ProgressBar1 = nullptr;
 
@@ -96,8 +96,6 @@ struct MonitorPanels {
 
     // Sets a label's text and the accessible name that mirrors it.
     static void setCaption(QLabel* label, const QString& text);
-    // Sets the text of the hexadecimal copy of the last screen frame.
-    static void setHexCopy(QPlainTextEdit* edit, const QString& text);
 
     static constexpr unsigned kDisplayTextColour = 0x00C00000; // dark blue, 0x00BBGGRR
     static constexpr unsigned kQsTextColour = 0x000000C0;      // dark red

@@ -167,6 +167,18 @@ QImage picture(QImage::Format format) {
     return p.convertToFormat(format);
 }
 
+// A 4 x 3 coverage map: 0 to 255 in steps along the rows.
+QImage coverage() {
+    QImage mask(4, 3, QImage::Format_Alpha8);
+    const int values[3][4] = {{0, 1, 127, 128}, {254, 255, 0, 255}, {64, 0, 0, 200}};
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            mask.scanLine(y)[x] = static_cast<uchar>(values[y][x]);
+        }
+    }
+    return mask;
+}
+
 // Every drawing entry point.
 const std::vector<test::DrawingEntryPoint>& entryPoints() {
     static const std::vector<test::DrawingEntryPoint> all = {
@@ -192,6 +204,7 @@ const std::vector<test::DrawingEntryPoint>& entryPoints() {
          }},
         {"drawPicture at a point",
          [](QImage& i) { common::drawPicture(i, QPoint(8, 4), picture(QImage::Format_ARGB32)); }},
+        {"drawMask", [](QImage& i) { common::drawMask(i, QPoint(-1, 2), coverage(), 0x102030); }},
     };
     return all;
 }
@@ -221,6 +234,53 @@ TEST(RasterFormats, DrawingStaysInsideARowPaddedImage) {
     for (int x = 0; x < 10; ++x) {
         EXPECT_EQ(image.pixel(x, 0), qRgb(255, 255, 255));
         EXPECT_EQ(image.pixel(x, 1), qRgb(0, 0, 0));
+    }
+}
+
+TEST(Mask, EachPixelBlendsTheColourByItsCoverageAndOnlyInsideTheImage) {
+    const QRgb ink = qRgb(200, 10, 90);
+    struct Case {
+        const char* name;
+        QPoint at;
+    } cases[] = {
+        {"inside", {3, 2}},
+        {"over the left and top edges", {-2, -1}},
+        {"over the right and bottom edges", {10, 5}},
+        {"far off", {std::numeric_limits<int>::max() - 1, std::numeric_limits<int>::min()}}};
+    const QImage mask = coverage();
+    for (const Case& c : cases) {
+        QImage image = startImage(kSurfaceFormat);
+        const QImage before = image;
+        common::drawMask(image, c.at, mask, ink);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const std::int64_t mx = std::int64_t{x} - c.at.x();
+                const std::int64_t my = std::int64_t{y} - c.at.y();
+                QRgb expected = before.pixel(x, y);
+                if (mx >= 0 && mx < mask.width() && my >= 0 && my < mask.height()) {
+                    const int a = mask.constScanLine(static_cast<int>(my))[mx];
+                    const QRgb under = before.pixel(x, y);
+                    expected = qRgb(common::blendChannel(qRed(ink), qRed(under), a),
+                                    common::blendChannel(qGreen(ink), qGreen(under), a),
+                                    common::blendChannel(qBlue(ink), qBlue(under), a));
+                }
+                ASSERT_EQ(image.pixel(x, y), expected) << c.name << " at " << x << "," << y;
+            }
+        }
+    }
+    // Full coverage is the colour itself, none leaves the pixel.
+    QImage image = startImage(kSurfaceFormat);
+    common::drawMask(image, QPoint(0, 0), mask, ink);
+    EXPECT_EQ(image.pixel(1, 1), ink);
+    EXPECT_EQ(image.pixel(0, 0), startImage(kSurfaceFormat).pixel(0, 0));
+}
+
+TEST(Mask, AMaskInAnotherFormatDrawsNothing) {
+    for (const QImage::Format format :
+         {QImage::Format_Grayscale8, QImage::Format_ARGB32, QImage::Format_Mono}) {
+        QImage image = startImage(kSurfaceFormat);
+        common::drawMask(image, QPoint(0, 0), coverage().convertToFormat(format), 0);
+        EXPECT_EQ(image, startImage(kSurfaceFormat)) << "format " << format;
     }
 }
 

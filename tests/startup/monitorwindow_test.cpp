@@ -3,6 +3,7 @@
 #include "remote/controls/instruments/instrumentswitch.h"
 #include "remote/controls/instruments/scanmark.h"
 #include "remote/controls/progressbar/xp_progressbar.h"
+#include "remote/controls/screen/hexcopy.h"
 #include "remote/dialogs/frmconfig.h"
 #include "remote/dialogs/frmsecurity.h"
 #include "remote/startup/frmmain.h"
@@ -19,11 +20,9 @@
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
 
@@ -31,15 +30,16 @@
 
 #include <filesystem>
 
+using remote::controls::HexCopy;
 using remote::controls::ScanMark;
 using remote::controls::SlideSwitch;
 using remote::controls::ToggleSwitch;
 using remote::controls::XP_ProgressBar;
 using remote::dialogs::frmConfig;
 using remote::dialogs::frmSecurity;
-using remote::startup::MonitorPanels;
 using remote::startup::frmMain;
 using remote::startup::modControl;
+using remote::startup::MonitorPanels;
 
 namespace {
 
@@ -145,21 +145,17 @@ TEST(HexCopy, EachNewTextReplacesTheOldWhateverTheyShare) {
         {"42 41 41 43 "},
         {"42 43 "},
     };
-    QPlainTextEdit edit;
-    edit.setUndoRedoEnabled(false);
+    HexCopy edit;
     for (const Step& step : steps) {
-        MonitorPanels::setHexCopy(&edit, QString::fromLatin1(step.text));
+        edit.setPlainText(QString::fromLatin1(step.text));
         EXPECT_EQ(edit.toPlainText(), QString::fromLatin1(step.text));
     }
 
     // What the operator selected in the part that stayed is still selected.
-    MonitorPanels::setHexCopy(&edit, QStringLiteral("53 54 53 2C D "));
-    QTextCursor selection(edit.document());
-    selection.setPosition(0);
-    selection.setPosition(5, QTextCursor::KeepAnchor);
-    edit.setTextCursor(selection);
-    MonitorPanels::setHexCopy(&edit, QStringLiteral("53 54 53 2D D "));
-    EXPECT_EQ(edit.textCursor().selectedText(), "53 54");
+    edit.setPlainText(QStringLiteral("53 54 53 2C D "));
+    edit.select(0, 5);
+    edit.setPlainText(QStringLiteral("53 54 53 2D D "));
+    EXPECT_EQ(edit.selectedText(), "53 54");
 }
 
 // Every display and input the link names reaches the control of that name, and an index a
@@ -243,7 +239,7 @@ TEST_F(MonitorWindow, AScreenFrameShowsItsLinesAndTheHighlightedOne) {
     }
     EXPECT_EQ(find<QLabel>("BSCREEN_1")->palette().color(QPalette::Window),
               QColor(0xFF, 0xFF, 0xC0));
-    const QString hex = find<QPlainTextEdit>("Text1")->toPlainText();
+    const QString hex = find<HexCopy>("Text1")->toPlainText();
     EXPECT_TRUE(hex.endsWith(" D ")) << hex.toStdString();
 
     // The next frame writes every line again and so clears the highlight.
@@ -450,6 +446,36 @@ TEST_F(MonitorWindow, AFrameRestatingTheHighlightLeavesTheLinesUnpainted) {
     for (int line = 0; line < 5; ++line) {
         EXPECT_EQ(paints.count(QStringLiteral("BSCREEN_%1").arg(line)), 0) << "line " << line;
     }
+}
+
+TEST_F(MonitorWindow, AFrameThatChangesOneLineRepaintsThatLineAndTheChangedHexCellsAlone) {
+    const auto frame = [](const std::string& last) {
+        // The sixth field lands on the last line, as the detector sends it.
+        const std::vector<std::string> fields{
+            "", "RF DETECTOR", "Sweep 1.0-6.0 G", "Level  -72 dBm", "Mode  Auto", last, last};
+        return bytes(device::ScreenFrame(device::ScreenForm::Short, fields));
+    };
+    pty.write(frame("Count 000001"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return caption("BSCREEN_4").startsWith(QStringLiteral("Count 000001")); }, 5000));
+    tick(12); // the traffic lamps go dark
+    settleLayouts();
+    QApplication::processEvents();
+    const EventCounter paints(QEvent::Paint, main);
+    const EventCounter layouts(QEvent::LayoutRequest, main);
+
+    pty.write(frame("Count 000002"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return paints.count("BSCREEN_4") > 0; }, 5000));
+    settleLayouts();
+    QApplication::processEvents();
+
+    const QWidget* hexView = find<HexCopy>("Text1")->viewport();
+    EXPECT_GT(paints.count(hexView), 0);
+    // The receive lamp lights with the frame: it changed too.
+    const int expected =
+        paints.count("BSCREEN_4") + paints.count(hexView) + paints.count("CWButton2");
+    EXPECT_EQ(paints.count(), expected) << "something else was painted";
+    EXPECT_EQ(layouts.count(), 0);
 }
 
 TEST_F(MonitorWindow, AnAlarmLabelTurnsRedAtTheNextTickAndBlackAtTheEleventh) {

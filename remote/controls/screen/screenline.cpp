@@ -1,0 +1,79 @@
+#include "screenline.h"
+
+#include "common/glyphcells.h"
+#include "common/raster.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace remote::controls {
+
+ScreenLine::ScreenLine(std::shared_ptr<const common::GlyphCells> glyphs, QWidget* parent)
+    : QLabel(parent)
+    , m_glyphs(std::move(glyphs)) {
+    // Text from the line is never markup.
+    setTextFormat(Qt::PlainText);
+    setFont(m_glyphs->font());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+ScreenLine::~ScreenLine() = default;
+
+void ScreenLine::setScreenColour(const QColor& colour) {
+    if (colour != m_screenColour) {
+        m_screenColour = colour;
+        update();
+    }
+}
+
+void ScreenLine::drawLine(QImage& image, const common::GlyphCells& glyphs, QStringView text,
+                          bool highlighted, const Look& look) {
+    common::fillRect(image, image.rect(), highlighted ? look.highlight : look.screen);
+    glyphs.drawText(image, QPoint(0, (image.height() - glyphs.cellHeight()) / 2), text, look.ink);
+}
+
+void ScreenLine::redrawCells(QImage& image, const common::GlyphCells& glyphs, QStringView shown,
+                             QStringView text, bool highlighted, const Look& look) {
+    const int cw = glyphs.cellWidth();
+    const int top = (image.height() - glyphs.cellHeight()) / 2;
+    // Cells past the image's right edge are never seen.
+    const qsizetype inView = image.width() / cw + 1;
+    const qsizetype cells = std::min(std::max(shown.size(), text.size()), inView);
+    for (qsizetype i = 0; i < cells; ++i) {
+        const QChar before = i < shown.size() ? shown[i] : QLatin1Char(' ');
+        const QChar after = i < text.size() ? text[i] : QLatin1Char(' ');
+        if (before == after) {
+            continue;
+        }
+        const QPoint at(static_cast<int>(i) * cw, top);
+        common::fillRect(image, QRect(at, QSize(cw, glyphs.cellHeight())),
+                         highlighted ? look.highlight : look.screen);
+        glyphs.drawText(image, at, QStringView(&after, 1), look.ink);
+    }
+}
+
+void ScreenLine::paintEvent(QPaintEvent* event) {
+    const Look look{m_screenColour.rgb(), palette().color(QPalette::Window).rgb(),
+                    palette().color(QPalette::WindowText).rgb()};
+    const bool highlighted = autoFillBackground();
+    if (m_face.size() != size() || m_faceHighlighted != highlighted ||
+        m_faceLook.screen != look.screen || m_faceLook.highlight != look.highlight ||
+        m_faceLook.ink != look.ink) {
+        if (m_face.size() != size()) {
+            m_face = QImage(size(), common::kSurfaceFormat);
+        }
+        drawLine(m_face, *m_glyphs, text(), highlighted, look);
+        m_faceText = text();
+        m_faceHighlighted = highlighted;
+        m_faceLook = look;
+    } else if (m_faceText != text()) {
+        // Most new texts change a few characters of the line (a level, a frequency).
+        redrawCells(m_face, *m_glyphs, m_faceText, text(), highlighted, look);
+        m_faceText = text();
+    }
+    QPainter(this).drawImage(event->rect(), m_face, event->rect());
+}
+
+} // namespace remote::controls
