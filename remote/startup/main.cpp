@@ -6,6 +6,7 @@
 #include "remote/history/historystore.h"
 #include "remote/report/reportcli.h"
 #include "remote/report/reportsettings.h"
+#include "remote/process/databasememory.h"
 #include "remote/process/terminationsignals.h"
 #ifdef STATION_AUTOMATION
 #include "remote/automation/automationbridge.h"
@@ -34,6 +35,11 @@ int main(int argc, char** argv) {
         return remote::startup::kUsageExitCode;
     case remote::startup::CommandLine::Outcome::Run:
         break;
+    }
+
+    // Before any database opens, in every mode: the engine takes this only before it starts.
+    if (!remote::process::growPageCachesOnDemand()) {
+        std::fputs("remote: the database engine started before its page memory was set\n", stderr);
     }
 
     // A script's export of the alarm history: no window (and no display needed), no

@@ -10,10 +10,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -32,6 +34,13 @@ constexpr int kFinalPause = 200;        // milliseconds after "Program initializ
 
 void sleepFor(int milliseconds) {
     QThread::msleep(static_cast<unsigned long>(std::max(0, milliseconds)));
+}
+
+// The splash's Korean label is the only text of the run that needs a Korean face, a large
+// file Qt keeps mapped for as long as its font cache holds the face, which is for ever.
+// Emptying the cache lets it go; fonts still in use find their faces again when next drawn.
+void dropCachedFontFaces() {
+    QFont::cleanup();
 }
 
 } // namespace
@@ -88,6 +97,9 @@ bool modControl::StartProgram() {
     m_splash = new frmSplash;
     connect(m_splash, &frmSplash::loadingStepDue, this, &modControl::RunLoadingProgress);
     connect(m_splash, &frmSplash::showMainWindow, this, &modControl::ShowMainWindow);
+    // Once the splash and its labels are gone, not from inside their destruction.
+    connect(m_splash, &QObject::destroyed, this,
+            [this] { QTimer::singleShot(0, this, dropCachedFontFaces); });
     m_splash->show();
     return true;
 }

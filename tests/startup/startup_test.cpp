@@ -27,8 +27,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -55,6 +59,25 @@ const QString kScreenFrame = [] {
 
 void flushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The font files this process has mapped, as the kernel lists its mappings.
+std::set<std::string> mappedFontFiles() {
+    std::ifstream maps("/proc/self/maps");
+    std::set<std::string> files;
+    for (std::string line; std::getline(maps, line);) {
+        const auto slash = line.find('/');
+        if (slash == std::string::npos) {
+            continue;
+        }
+        const std::string path = line.substr(slash);
+        for (const char* suffix : {".ttf", ".otf", ".ttc"}) {
+            if (path.ends_with(suffix)) {
+                files.insert(path);
+            }
+        }
+    }
+    return files;
 }
 
 // A station on scratch folders: the settings file in the program folder, the lock in its
@@ -418,6 +441,37 @@ TEST_F(Station, TheExitTimerClosesTheSplashAndShowsTheMainWindow) {
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(control->splash(), nullptr) << "closed and released";
+}
+
+// The splash's Korean label needs a face the main window does not; it must not stay mapped
+// for the whole run, and the main window must still draw its text the same without it.
+TEST_F(Station, TheFaceOnlyTheSplashDrewIsLetGoOnceTheSplashIsGone) {
+    deliverSettings();
+    const std::set<std::string> before = mappedFontFiles();
+    ASSERT_TRUE(makeControl().StartProgram());
+    control->splash()->grab(); // draws every label of the splash
+    std::set<std::string> splashOnly;
+    std::ranges::set_difference(mappedFontFiles(), before,
+                                std::inserter(splashOnly, splashOnly.end()));
+    ASSERT_FALSE(splashOnly.empty()) << "the splash's labels opened no face of their own";
+
+    control->splash()->timLoad_Timer();
+    control->splash()->tim_exit_Timer();
+    flushDeletes();
+    frmMain* main = control->mainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_EQ(control->splash(), nullptr);
+    const QImage menuBefore = main->menuBar()->grab().toImage();
+
+    // The main window may well use some of them too (a bold Latin face): those come back.
+    const auto someReleased = [&] {
+        const std::set<std::string> now = mappedFontFiles();
+        return std::ranges::any_of(splashOnly, [&](const auto& f) { return !now.contains(f); });
+    };
+    EXPECT_TRUE(QTest::qWaitFor(someReleased, 10000)) << "every face the splash opened stays";
+    EXPECT_EQ(main->menuBar()->grab().toImage(), menuBefore);
+    main->grab();
+    EXPECT_TRUE(someReleased()) << "the main window's drawing brought it back";
 }
 
 TEST_F(Station, WithRealTimersTheMainWindowAppearsOnlyAfterTheExitTimer) {
