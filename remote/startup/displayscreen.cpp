@@ -1,7 +1,5 @@
 #include "displayscreen.h"
 
-#include <QLabel>
-
 #include <algorithm>
 
 namespace remote::startup {
@@ -11,7 +9,7 @@ DisplayScreen::DisplayScreen(int lineWidth, int lineHeight, QWidget* parent)
     , m_lineWidth(lineWidth)
     , m_lineHeight(lineHeight) {}
 
-void DisplayScreen::addLine(QLabel* line) {
+void DisplayScreen::addLine(QWidget* line) {
     m_lines.push_back(line);
     updateGeometry();
     placeLines();
@@ -36,7 +34,7 @@ void DisplayScreen::resizeEvent(QResizeEvent* event) {
 void DisplayScreen::placeLines() {
     const QRect area = contentsRect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
     int top = area.top();
-    for (QLabel* line : m_lines) {
+    for (QWidget* line : m_lines) {
         // A line of fixed size takes a new text without asking its parent to lay out again.
         line->setFixedSize(area.width(), m_lineHeight);
         line->move(area.left(), top);

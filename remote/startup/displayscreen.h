@@ -4,7 +4,6 @@
 
 #include <vector>
 
-class QLabel;
 
 namespace remote::startup {
 
@@ -16,7 +15,7 @@ public:
     DisplayScreen(int lineWidth, int lineHeight, QWidget* parent);
 
     // Places line, a child of this screen, below the lines before it.
-    void addLine(QLabel* line);
+    void addLine(QWidget* line);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -31,7 +30,7 @@ private:
     static constexpr int kSpacing = 2; // pixels between two lines
     int m_lineWidth;
     int m_lineHeight;
-    std::vector<QLabel*> m_lines;
+    std::vector<QWidget*> m_lines;
 };
 
 } // namespace remote::startup

@@ -5,6 +5,7 @@
 #include "remote/controls/instruments/instrumentswitch.h"
 #include "remote/controls/instruments/scanmark.h"
 #include "remote/controls/screen/hexcopy.h"
+#include "remote/controls/screen/screenline.h"
 #include "remote/dialogs/frmconfig.h"
 #include "remote/dialogs/frmsecurity.h"
 #include "remote/dialogs/messagesink.h"
@@ -37,6 +38,7 @@
 
 namespace remote::startup {
 
+using remote::controls::ScreenLine;
 using remote::dialogs::frmConfig;
 using remote::dialogs::frmSecurity;
 using remote::dialogs::MessageSink;
@@ -378,8 +380,8 @@ QString deviceText(const std::string& bytes) {
     return text;
 }
 
-template <std::size_t N>
-QLabel* at(const std::array<QLabel*, N>& labels, int index) {
+template <typename T, std::size_t N>
+T* at(const std::array<T*, N>& labels, int index) {
     return index >= 0 && index < static_cast<int>(N) ? labels[static_cast<std::size_t>(index)]
                                                      : nullptr;
 }
@@ -387,7 +389,7 @@ QLabel* at(const std::array<QLabel*, N>& labels, int index) {
 } // namespace
 
 void frmMain::setScreenCaption(int line, const std::string& caption) {
-    if (QLabel* label = at(ui.BSCREEN, line)) {
+    if (ScreenLine* label = at(ui.BSCREEN, line)) {
         MonitorPanels::setCaption(label, deviceText(caption));
     }
 }
@@ -406,7 +408,7 @@ void frmMain::showScreenStyles() {
         return;
     }
     for (std::size_t line = 0; line < m_screenOpaque.size(); ++line) {
-        QLabel* label = ui.BSCREEN[line];
+        ScreenLine* label = ui.BSCREEN[line];
         const bool opaque = m_screenOpaque[line];
         // Repainting a line whose style did not change is wasted work.
         if (label->autoFillBackground() != opaque || !m_screenStyled[line]) {

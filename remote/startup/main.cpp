@@ -1,5 +1,6 @@
 #include "commandoptions.h"
 #include "modcontrol.h"
+#include "windowsystem.h"
 #include "remote/dialogs/messagesink.h"
 #include "remote/headless/headlessstation.h"
 #include "remote/history/historycli.h"
@@ -99,6 +100,7 @@ int main(int argc, char** argv) {
         return QCoreApplication::exec();
     }
 
+    remote::startup::preferImagesThroughTheSocket();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("remote"));
     QApplication::setApplicationVersion(QStringLiteral(REMOTE_VERSION));

@@ -140,6 +140,14 @@ void MonitorPanels::setCaption(QLabel* label, const QString& caption) {
     label->setAccessibleName(caption);
 }
 
+void MonitorPanels::setCaption(ScreenLine* line, const QString& caption) {
+    if (line->text() == caption && line->accessibleName() == caption) {
+        return;
+    }
+    line->setText(caption);
+    line->setAccessibleName(caption);
+}
+
 QLabel* MonitorPanels::displayLabel(Display display, int index) const {
     const auto slot = static_cast<std::size_t>(display);
     return slot < m_displays.size() ? m_displays[slot].at(index) : nullptr;

@@ -20,6 +20,7 @@ namespace remote::controls {
 class HexCopy;
 class InstrumentLamp;
 class ScanMark;
+class ScreenLine;
 class SlideSwitch;
 class ToggleSwitch;
 class XP_ProgressBar;
@@ -39,7 +40,7 @@ struct MonitorPanels {
     remote::controls::InstrumentLamp* CWButton2 = nullptr; // "RXD"
 
     // Display mirror.
-    std::array<QLabel*, 5> BSCREEN{};
+    std::array<remote::controls::ScreenLine*, 5> BSCREEN{};
     remote::controls::HexCopy* Text1 = nullptr;
     remote::controls::ScanMark* SCANMARK = nullptr;
     remote::controls::XP_ProgressBar* XP_ProgressBar1 = nullptr;
@@ -96,6 +97,7 @@ struct MonitorPanels {
 
     // Sets a label's text and the accessible name that mirrors it.
     static void setCaption(QLabel* label, const QString& text);
+    static void setCaption(remote::controls::ScreenLine* line, const QString& text);
 
     static constexpr unsigned kDisplayTextColour = 0x00C00000; // dark blue, 0x00BBGGRR
     static constexpr unsigned kQsTextColour = 0x000000C0;      // dark red

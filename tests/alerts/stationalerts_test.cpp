@@ -109,7 +109,7 @@ protected:
     }
 
     QString caption(const char* name) {
-        auto* label = main->findChild<QLabel*>(QString::fromLatin1(name));
+        auto* label = main->findChild<QWidget*>(QString::fromLatin1(name));
         return label ? label->accessibleName() : QString();
     }
 

@@ -4,6 +4,7 @@
 #include "remote/controls/instruments/scanmark.h"
 #include "remote/controls/progressbar/xp_progressbar.h"
 #include "remote/controls/screen/hexcopy.h"
+#include "remote/controls/screen/screenline.h"
 #include "remote/dialogs/frmconfig.h"
 #include "remote/dialogs/frmsecurity.h"
 #include "remote/startup/frmmain.h"
@@ -31,6 +32,7 @@
 #include <filesystem>
 
 using remote::controls::HexCopy;
+using remote::controls::ScreenLine;
 using remote::controls::ScanMark;
 using remote::controls::SlideSwitch;
 using remote::controls::ToggleSwitch;
@@ -91,7 +93,7 @@ protected:
         return w;
     }
 
-    QString caption(const QString& name) { return find<QLabel>(name)->accessibleName(); }
+    QString caption(const QString& name) { return find<QWidget>(name)->accessibleName(); }
 
     void tick(int n = 1) {
         for (int i = 0; i < n; ++i) {
@@ -233,18 +235,18 @@ TEST_F(MonitorWindow, AScreenFrameShowsItsLinesAndTheHighlightedOne) {
     EXPECT_EQ(caption("BSCREEN_3"), "TSCM !    x");
     EXPECT_EQ(caption("BSCREEN_4"), "EXT OFF ") << "the closing 13 shows as a blank";
     for (int line = 0; line < 5; ++line) {
-        const auto* label = find<QLabel>(QStringLiteral("BSCREEN_%1").arg(line));
+        const auto* label = find<ScreenLine>(QStringLiteral("BSCREEN_%1").arg(line));
         EXPECT_EQ(label->text(), label->accessibleName());
         EXPECT_EQ(label->autoFillBackground(), line == 1) << "line " << line;
     }
-    EXPECT_EQ(find<QLabel>("BSCREEN_1")->palette().color(QPalette::Window),
+    EXPECT_EQ(find<ScreenLine>("BSCREEN_1")->palette().color(QPalette::Window),
               QColor(0xFF, 0xFF, 0xC0));
     const QString hex = find<HexCopy>("Text1")->toPlainText();
     EXPECT_TRUE(hex.endsWith(" D ")) << hex.toStdString();
 
     // The next frame writes every line again and so clears the highlight.
     feedAndSettle({});
-    EXPECT_FALSE(find<QLabel>("BSCREEN_1")->autoFillBackground());
+    EXPECT_FALSE(find<ScreenLine>("BSCREEN_1")->autoFillBackground());
 }
 
 TEST_F(MonitorWindow, TheScanMarkBlinksAfterALongFrameAndGoesAtTheNextTickAfterAShortOne) {
@@ -387,9 +389,9 @@ TEST_F(MonitorWindow, TheWidestValuesShowWholeWithoutLayingTheWindowOutAgain) {
         "LASERQ2",   "LASERVV1",  "LASERVV2", "STIMEV_0", "STIMEV_8", "FREQV",
     };
     for (const char* name : displays) {
-        const auto* label = find<QLabel>(QString::fromLatin1(name));
+        const auto* label = find<QWidget>(QString::fromLatin1(name));
         EXPECT_GE(label->width(), label->sizeHint().width())
-            << name << " clips \"" << label->text().toStdString() << "\"";
+            << name << " clips \"" << label->property("text").toString().toStdString() << "\"";
     }
     EXPECT_EQ(caption("BSCREEN_0"), QString::fromStdString(wide));
     EXPECT_EQ(caption("TTIME_0"), " 2255");
@@ -432,7 +434,7 @@ TEST_F(MonitorWindow, AFrameRestatingTheHighlightLeavesTheLinesUnpainted) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return first.count("BSCREEN_1") > 0; }, 5000));
     }
     ASSERT_EQ(caption("BSCREEN_1"), "MENU");
-    ASSERT_TRUE(find<QLabel>("BSCREEN_1")->autoFillBackground());
+    ASSERT_TRUE(find<ScreenLine>("BSCREEN_1")->autoFillBackground());
     const EventCounter paints(QEvent::Paint, main);
 
     // The same frame again, then a new clock value: whatever the frame left to paint is
@@ -442,7 +444,7 @@ TEST_F(MonitorWindow, AFrameRestatingTheHighlightLeavesTheLinesUnpainted) {
     pty.write(frame + bytes(device::SettingsFrame(s)));
     ASSERT_TRUE(QTest::qWaitFor([&] { return paints.count("TTIME_5") > 0; }, 5000));
 
-    EXPECT_TRUE(find<QLabel>("BSCREEN_1")->autoFillBackground());
+    EXPECT_TRUE(find<ScreenLine>("BSCREEN_1")->autoFillBackground());
     for (int line = 0; line < 5; ++line) {
         EXPECT_EQ(paints.count(QStringLiteral("BSCREEN_%1").arg(line)), 0) << "line " << line;
     }
@@ -670,7 +672,7 @@ struct Painted {
     int inkLeft = -1;
     int inkRight = -1;
 
-    explicit Painted(QLabel* label)
+    explicit Painted(QWidget* label)
         : image(
               label->grab(label->contentsRect()).toImage().convertToFormat(QImage::Format_RGB32)) {
         const QRgb back = image.pixel(0, 0);
@@ -694,8 +696,9 @@ struct Painted {
 };
 
 // The width the literal text takes in the label, as far as the label can show it.
-int literalWidth(const QLabel* label) {
-    const int advance = QFontMetrics(label->font()).horizontalAdvance(label->text());
+int literalWidth(const QWidget* label) {
+    const int advance =
+        QFontMetrics(label->font()).horizontalAdvance(label->property("text").toString());
     return std::min(advance, label->contentsRect().width());
 }
 
@@ -710,7 +713,7 @@ TEST_F(MonitorWindow, MarkupInADisplayLineIsShownAsItsCharactersAndPaintsNothing
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return caption("BSCREEN_0") == QString::fromStdString(table); }, 5000));
     for (int line = 0; line < 5; ++line) {
-        auto* label = find<QLabel>(QStringLiteral("BSCREEN_%1").arg(line));
+        auto* label = find<ScreenLine>(QStringLiteral("BSCREEN_%1").arg(line));
         const QString literal =
             QString::fromStdString(fields[fieldOfLine[static_cast<std::size_t>(line)]]);
         // The closing 13 of the frame shows as a blank after the last line.
@@ -749,9 +752,15 @@ TEST_F(MonitorWindow, EveryLabelShowsPlainTextAndSettingsWithMarkupShowAsTheirCh
         fed << QStringLiteral("STIMEV_%1").arg(i) << QStringLiteral("EVENTL_%1").arg(i);
     }
     for (const QString& name : fed) {
-        auto* label = find<QLabel>(name);
-        ASSERT_NE(label, nullptr);
-        EXPECT_EQ(label->textFormat(), Qt::PlainText) << name.toStdString();
+        const QWidget* w = find(name);
+        ASSERT_NE(w, nullptr);
+        if (const auto* line = qobject_cast<const ScreenLine*>(w)) {
+            EXPECT_EQ(line->textFormat(), Qt::PlainText) << name.toStdString();
+        } else {
+            ASSERT_NE(qobject_cast<const QLabel*>(w), nullptr) << name.toStdString();
+            EXPECT_EQ(qobject_cast<const QLabel*>(w)->textFormat(), Qt::PlainText)
+                << name.toStdString();
+        }
     }
     const auto labels = main->findChildren<QLabel*>();
     EXPECT_GT(labels.size(), fed.size());

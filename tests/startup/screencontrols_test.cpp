@@ -80,6 +80,19 @@ TEST(ScreenLineDrawing, RedrawingTheChangedCellsGivesWhatAWholeDrawingGives) {
     }
 }
 
+// Collects the regions a widget paints.
+class PaintRegions : public QObject {
+public:
+    explicit PaintRegions(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            painted += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+    QRegion painted;
+};
+
 // A top-level holder on screen, so that paints happen as in the window.
 struct ShownLine : ::testing::Test {
     QWidget holder;
@@ -123,6 +136,33 @@ TEST_F(ShownLine, ShowsItsTextAndHighlightExactlyAndKeepsTheLabelsInterface) {
     EXPECT_EQ(line->text(), "MENU");
 }
 
+TEST_F(ShownLine, ANewTextRepaintsOnlyTheCellsThatChanged) {
+    line->setText(QStringLiteral("Count 000119"));
+    QApplication::processEvents();
+    const int cw = glyphs->cellWidth();
+    const int top = (line->height() - glyphs->cellHeight()) / 2;
+    const auto cells = [&](int first, int count) {
+        return QRegion(first * cw, top, count * cw, glyphs->cellHeight());
+    };
+    struct Step {
+        const char* text;
+        QRegion repainted;
+    } steps[] = {
+        {"Count 000120", cells(10, 2)}, // "119" -> "120": the 1 stays
+        {"Count 000120", QRegion()},    // the same text: nothing
+        {"Count 0001", cells(10, 2)},   // shorter: the cells it left are cleared
+        {"", cells(0, 10)},             // empty
+        {"                ", QRegion()}, // blanks show as nothing did
+    };
+    for (const Step& step : steps) {
+        PaintRegions regions(line);
+        line->setText(QString::fromLatin1(step.text));
+        QApplication::processEvents();
+        EXPECT_EQ(regions.painted, step.repainted) << '"' << step.text << '"';
+        EXPECT_EQ(shown(), expected(QString::fromLatin1(step.text), false)) << step.text;
+    }
+}
+
 // ---- The hexadecimal copy ----
 
 TEST(HexCopyRows, WrapAtBlanksAndCutOnlyWordsLongerThanARow) {
@@ -147,19 +187,6 @@ TEST(HexCopyRows, WrapAtBlanksAndCutOnlyWordsLongerThanARow) {
             << '"' << c.text << "\" at " << c.columns;
     }
 }
-
-// Collects the regions a widget paints.
-class PaintRegions : public QObject {
-public:
-    explicit PaintRegions(QWidget* widget) { widget->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            painted += static_cast<QPaintEvent*>(event)->region();
-        }
-        return false;
-    }
-    QRegion painted;
-};
 
 struct ShownHexCopy : ::testing::Test {
     HexCopy copy;

@@ -4,6 +4,7 @@
 #include "remote/dialogs/frmsplash.h"
 #include "remote/startup/frmmain.h"
 #include "remote/startup/modcontrol.h"
+#include "remote/startup/windowsystem.h"
 #include "remote/process/singleinstance.h"
 #include "settingsfile.h"
 #include "tests/support/recordingmessagesink.h"
@@ -1122,3 +1123,24 @@ TEST(ExportHistoryCommand, WritesTheCsvWithoutAWindowOrADisplay) {
     EXPECT_EQ(remote.exitCode(), 2);
     EXPECT_TRUE(remote.readAllStandardError().contains("not an ISO 8601 time"));
 }
+
+namespace {
+
+// The station sends its window's pixels through the socket unless the user chose otherwise.
+TEST(WindowSystem, ImagesGoThroughTheSocketUnlessTheEnvironmentAlreadySays) {
+    const QByteArray saved = qgetenv("QT_XCB_NO_MITSHM");
+    const bool wasSet = qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
+    qunsetenv("QT_XCB_NO_MITSHM");
+    remote::startup::preferImagesThroughTheSocket();
+    EXPECT_EQ(qgetenv("QT_XCB_NO_MITSHM"), "1");
+    qputenv("QT_XCB_NO_MITSHM", QByteArrayLiteral("0"));
+    remote::startup::preferImagesThroughTheSocket();
+    EXPECT_EQ(qgetenv("QT_XCB_NO_MITSHM"), "0") << "the user's own choice stays";
+    if (wasSet) {
+        qputenv("QT_XCB_NO_MITSHM", saved);
+    } else {
+        qunsetenv("QT_XCB_NO_MITSHM");
+    }
+}
+
+} // namespace

@@ -7,19 +7,63 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 namespace remote::controls {
 
+namespace {
+
+// The cells from the first to the last whose character differs, as [first, end); empty when
+// the texts show alike (a missing character shows as a blank).
+std::pair<qsizetype, qsizetype> changedCells(QStringView shown, QStringView text) {
+    const auto at = [](QStringView s, qsizetype i) { return i < s.size() ? s[i] : QChar(u' '); };
+    qsizetype first = -1;
+    qsizetype end = 0;
+    for (qsizetype i = 0; i < std::max(shown.size(), text.size()); ++i) {
+        if (at(shown, i) != at(text, i)) {
+            first = first < 0 ? i : first;
+            end = i + 1;
+        }
+    }
+    return {std::max<qsizetype>(first, 0), end};
+}
+
+} // namespace
+
 ScreenLine::ScreenLine(std::shared_ptr<const common::GlyphCells> glyphs, QWidget* parent)
-    : QLabel(parent)
+    : QWidget(parent)
     , m_glyphs(std::move(glyphs)) {
-    // Text from the line is never markup.
-    setTextFormat(Qt::PlainText);
     setFont(m_glyphs->font());
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 ScreenLine::~ScreenLine() = default;
+
+void ScreenLine::setText(const QString& text) {
+    if (text == m_text) {
+        return;
+    }
+    const auto [first, end] = changedCells(m_text, text);
+    m_text = text;
+    if (first < end) {
+        const int cw = m_glyphs->cellWidth();
+        // Past the right edge nothing shows; the cells' band is all that can change.
+        const qsizetype visibleEnd = std::min<qsizetype>(end, width() / cw + 1);
+        if (first < visibleEnd) {
+            update(static_cast<int>(first) * cw, (height() - m_glyphs->cellHeight()) / 2,
+                   static_cast<int>(visibleEnd - first) * cw, m_glyphs->cellHeight());
+        }
+    }
+}
+
+QSize ScreenLine::sizeHint() const {
+    return {static_cast<int>(std::min<qsizetype>(m_text.size(), 4096)) * m_glyphs->cellWidth(),
+            m_glyphs->cellHeight()};
+}
+
+QSize ScreenLine::minimumSizeHint() const {
+    return {0, m_glyphs->cellHeight()};
+}
 
 void ScreenLine::setScreenColour(const QColor& colour) {
     if (colour != m_screenColour) {

@@ -2,7 +2,8 @@
 
 #include <QColor>
 #include <QImage>
-#include <QLabel>
+#include <QString>
+#include <QWidget>
 
 #include <memory>
 
@@ -12,21 +13,30 @@ class GlyphCells;
 
 namespace remote::controls {
 
-// One line of the detector's display. It keeps a label's interface (text(), the accessible
-// name its owner sets, autoFillBackground() as the highlight, the palette's Window as the
-// highlight's colour and WindowText as the ink) but draws itself: from its text and those
-// colours, cell by cell in a fixed-pitch font. A new text costs no shaping and no layout, and
-// the line covers its own pixels, so nothing behind it is painted again.
-class ScreenLine : public QLabel {
+// One line of the detector's display, drawn from its text and colours cell by cell in a
+// fixed-pitch font: autoFillBackground() marks the highlighted line, the palette's Window is
+// the highlight's colour and WindowText the ink. A new text repaints only the cells whose
+// character changed and never lays anything out; the line covers its own pixels, so nothing
+// behind it is painted again. The text is always plain characters, never markup.
+class ScreenLine : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText)
 
 public:
     ScreenLine(std::shared_ptr<const common::GlyphCells> glyphs, QWidget* parent);
     ~ScreenLine() override;
 
+    QString text() const { return m_text; }
+    void setText(const QString& text);
+    Qt::TextFormat textFormat() const { return Qt::PlainText; }
+
     // The colour behind the text while the line is not highlighted: the screen's own.
     void setScreenColour(const QColor& colour);
     QColor screenColour() const { return m_screenColour; }
+
+    // The cells of the text, one cell high.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
     struct Look {
         QRgb screen;    // behind an ordinary line
@@ -48,6 +58,7 @@ protected:
 
 private:
     std::shared_ptr<const common::GlyphCells> m_glyphs;
+    QString m_text;
     QColor m_screenColour{Qt::white};
     // The face last drawn and what it was drawn from: an expose without a change only copies.
     QImage m_face;
