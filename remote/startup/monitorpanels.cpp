@@ -244,10 +244,11 @@ void MonitorPanels::fixDisplaySizes() {
 }
 
 void MonitorPanels::buildSaveButtons(QWidget* parent) {
-    QStyle* style = QApplication::style();
+    // One icon shared by the nine buttons: each made alone holds its own images in three sizes.
+    const QIcon icon = QApplication::style()->standardIcon(QStyle::SP_DialogSaveButton);
     for (int i = 0; i < static_cast<int>(FREQSAVE.size()); ++i) {
         auto* save = named(new QPushButton(parent), indexed("FREQSAVE", i));
-        save->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
+        save->setIcon(icon);
         save->setAccessibleName(QStringLiteral("Save"));
         save->setToolTip(QStringLiteral("Write to the detector"));
         save->setEnabled(false); // until the access code is accepted
@@ -368,16 +369,18 @@ QGroupBox* MonitorPanels::buildKeypadGroup(QWidget* parent) {
         {12, "7", 3, 0},  {13, "8", 3, 1}, {14, "9", 3, 2},  {17, "E", 3, 3},    {26, "", 3, 4},
         {15, ".", 4, 0},  {16, "0", 4, 1},
     };
-    QStyle* style = QApplication::style();
+    // Shared by the keys and the arrows, as the save buttons share theirs.
+    const QIcon upIcon = QApplication::style()->standardIcon(QStyle::SP_ArrowUp);
+    const QIcon downIcon = QApplication::style()->standardIcon(QStyle::SP_ArrowDown);
     for (const Key& k : kKeys) {
         auto* key =
             named(new QPushButton(QString::fromLatin1(k.caption), box), indexed("Button", k.index));
         key->setFixedSize(kKeySize + 8, kKeySize - 8);
         key->setFocusPolicy(Qt::NoFocus);
         if (k.index == 24) {
-            key->setIcon(style->standardIcon(QStyle::SP_ArrowUp));
+            key->setIcon(upIcon);
         } else if (k.index == 25) {
-            key->setIcon(style->standardIcon(QStyle::SP_ArrowDown));
+            key->setIcon(downIcon);
         } else if (k.index == 26) {
             key->setIcon(powerIcon());
             key->setAccessibleName(QStringLiteral("Power"));
@@ -404,7 +407,7 @@ QGroupBox* MonitorPanels::buildKeypadGroup(QWidget* parent) {
     };
     for (const Arrow& a : kArrows) {
         auto* arrow = named(new QPushButton(box), indexed("Button2", a.index));
-        arrow->setIcon(style->standardIcon(a.up ? QStyle::SP_ArrowUp : QStyle::SP_ArrowDown));
+        arrow->setIcon(a.up ? upIcon : downIcon);
         arrow->setAccessibleName(QString::fromLatin1(a.name));
         arrow->setFixedSize(kKeySize + 14, kKeySize - 10);
         arrow->setFocusPolicy(Qt::NoFocus);
