@@ -344,7 +344,7 @@ QGroupBox* MonitorPanels::buildDisplayGroup(QWidget* parent) {
     QFont hexFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     hexFont.setPointSize(7);
     Text1->setFont(hexFont);
-    Text1->setFixedHeight(QFontMetrics(hexFont).lineSpacing() * 4 + 10);
+    Text1->setVisibleRows(4);
     grid->addWidget(Text1, 2, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     return box;

@@ -148,10 +148,10 @@ TEST_F(ShownLine, ANewTextRepaintsOnlyTheCellsThatChanged) {
         const char* text;
         QRegion repainted;
     } steps[] = {
-        {"Count 000120", cells(10, 2)}, // "119" -> "120": the 1 stays
-        {"Count 000120", QRegion()},    // the same text: nothing
-        {"Count 0001", cells(10, 2)},   // shorter: the cells it left are cleared
-        {"", cells(0, 10)},             // empty
+        {"Count 000120", cells(10, 2)},  // "119" -> "120": the 1 stays
+        {"Count 000120", QRegion()},     // the same text: nothing
+        {"Count 0001", cells(10, 2)},    // shorter: the cells it left are cleared
+        {"", cells(0, 10)},              // empty
         {"                ", QRegion()}, // blanks show as nothing did
     };
     for (const Step& step : steps) {
@@ -246,6 +246,21 @@ TEST_F(ShownHexCopy, DrawsEachCharacterInItsCellAndWrapsAtBlanks) {
     EXPECT_EQ(cellOf(30).topLeft(),
               QPoint(HexCopy::kMargin, HexCopy::kMargin + glyphs.cellHeight()))
         << "the word at column 30 starts the second row";
+}
+
+TEST_F(ShownHexCopy, ShowsItsVisibleRowsWholeWhateverItsFont) {
+    for (const int rows : {1, 4}) {
+        copy.setVisibleRows(rows);
+        QApplication::processEvents();
+        EXPECT_EQ(copy.viewport()->height(), rows * glyphs.cellHeight() + 2 * HexCopy::kMargin);
+    }
+    // A larger font later (the platform's, a parent's) keeps the rows whole.
+    QFont larger = glyphs.font();
+    larger.setPointSize(14);
+    copy.setFont(larger);
+    QApplication::processEvents();
+    const common::GlyphCells largerCells(larger);
+    EXPECT_EQ(copy.viewport()->height(), 4 * largerCells.cellHeight() + 2 * HexCopy::kMargin);
 }
 
 TEST_F(ShownHexCopy, ANewFrameRepaintsOnlyTheCellsThatChanged) {

@@ -66,6 +66,17 @@ std::vector<qsizetype> HexCopy::wrapRows(QStringView text, int columns) {
     return rows;
 }
 
+int HexCopy::heightForRows(int rows) const {
+    return std::clamp(rows, 0, 1000) * m_glyphs->cellHeight() + 2 * (kMargin + frameWidth());
+}
+
+void HexCopy::setVisibleRows(int rows) {
+    m_visibleRows = std::clamp(rows, 0, 1000);
+    if (m_visibleRows > 0) {
+        setFixedHeight(heightForRows(m_visibleRows));
+    }
+}
+
 int HexCopy::columns() const {
     return std::max(1, (viewport()->width() - 2 * kMargin) / m_glyphs->cellWidth());
 }
@@ -265,6 +276,9 @@ void HexCopy::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         m_glyphs = std::make_unique<common::GlyphCells>(font());
+        if (m_visibleRows > 0) {
+            setFixedHeight(heightForRows(m_visibleRows));
+        }
         relayout();
         viewport()->update();
     } else if (event->type() == QEvent::PaletteChange) {

@@ -44,7 +44,12 @@ public:
     // Empty text has one empty row.
     static std::vector<qsizetype> wrapRows(QStringView text, int columns);
 
-    static constexpr int kMargin = 4; // pixels between the frame and the first cell
+    // The height that shows rows whole rows in the current font, frame and margins included.
+    int heightForRows(int rows) const;
+    // Fixes the height at rows whole rows, kept through later changes of the font.
+    void setVisibleRows(int rows);
+
+    static constexpr int kMargin = 2; // pixels between the frame and the first cell
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -73,6 +78,7 @@ private:
     QString m_text;
     std::vector<qsizetype> m_rows{0};
     int m_columns = 1;
+    int m_visibleRows = 0; // 0: the height is left to the owner
     qsizetype m_anchor = 0;
     qsizetype m_cursor = 0;
     QImage m_view; // the viewport as last drawn
