@@ -95,8 +95,7 @@ qsizetype HexCopy::offsetAt(QPoint pos) const {
     const qsizetype row = std::clamp<qsizetype>(
         firstRow() + (pos.y() - kMargin) / m_glyphs->cellHeight(), 0, rowCount - 1);
     const qsizetype start = m_rows[static_cast<std::size_t>(row)];
-    const qsizetype end =
-        row + 1 < rowCount ? m_rows[static_cast<std::size_t>(row + 1)] : m_text.size();
+    const qsizetype end = rowEnd(row);
     // Halfway across a cell counts as after it, as in a text box.
     const int column = (pos.x() - kMargin + m_glyphs->cellWidth() / 2) / m_glyphs->cellWidth();
     return std::clamp<qsizetype>(start + std::max(0, column), start, end);
@@ -127,31 +126,14 @@ void HexCopy::redrawAll() {
         m_view = QImage(viewport()->size(), common::kSurfaceFormat);
     }
     common::fillRect(m_view, m_view.rect(), palette().color(QPalette::Base).rgb());
-    drawRows(0, static_cast<qsizetype>(m_rows.size()));
+    const auto first = std::min<qsizetype>(firstRow(), static_cast<qsizetype>(m_rows.size()) - 1);
+    drawSpan(m_rows[static_cast<std::size_t>(first)], m_text.size());
 }
 
 qsizetype HexCopy::rowEnd(qsizetype row) const {
     return row + 1 < static_cast<qsizetype>(m_rows.size())
                ? m_rows[static_cast<std::size_t>(row + 1)]
                : m_text.size();
-}
-
-// Draws rows from to to (exclusive) into the viewport image, as far as they are in view.
-void HexCopy::drawRows(qsizetype from, qsizetype to) {
-    const int ch = m_glyphs->cellHeight();
-    const QRgb base = palette().color(QPalette::Base).rgb();
-    from = std::max<qsizetype>(from, firstRow());
-    to = std::min(to, static_cast<qsizetype>(m_rows.size()));
-    for (qsizetype row = from; row < to; ++row) {
-        const int y = kMargin + static_cast<int>(row - firstRow()) * ch;
-        if (y >= m_view.height()) {
-            break;
-        }
-        common::fillRect(m_view, QRect(0, y, m_view.width(), ch), base);
-    }
-    if (from < to) {
-        drawSpan(m_rows[static_cast<std::size_t>(from)], rowEnd(to - 1));
-    }
 }
 
 // Draws the cells of the characters from offset from to to (exclusive), background and ink,
@@ -171,11 +153,10 @@ void HexCopy::drawSpan(qsizetype from, qsizetype to) {
         const qsizetype end = std::min(rowEnd(row), start + m_columns + 1);
         const int y = kMargin + static_cast<int>(row - firstRow()) * ch;
         // Before, inside and after the selection.
-        const qsizetype cuts[] = {
-            std::clamp(from, start, end),
-            std::clamp(selectionStart(), std::clamp(from, start, end), std::clamp(to, start, end)),
-            std::clamp(selectionEnd(), std::clamp(from, start, end), std::clamp(to, start, end)),
-            std::clamp(to, start, end)};
+        const qsizetype lo = std::clamp(from, start, end);
+        const qsizetype hi = std::clamp(to, start, end);
+        const qsizetype cuts[] = {lo, std::clamp(selectionStart(), lo, hi),
+                                  std::clamp(selectionEnd(), lo, hi), hi};
         for (int part = 0; part < 3; ++part) {
             const qsizetype a = cuts[part];
             const qsizetype b = cuts[part + 1];

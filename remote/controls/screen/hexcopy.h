@@ -70,7 +70,6 @@ private:
     QRect cellsRect(qsizetype row, qsizetype from, qsizetype to) const;
     void relayout();
     qsizetype rowEnd(qsizetype row) const;
-    void drawRows(qsizetype from, qsizetype to);
     void drawSpan(qsizetype from, qsizetype to);
     void redrawAll();
 

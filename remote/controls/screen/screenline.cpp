@@ -13,14 +13,18 @@ namespace remote::controls {
 
 namespace {
 
+// What cell i of a line shows: past the end of its text, a blank.
+QChar cellChar(QStringView text, qsizetype i) {
+    return i < text.size() ? text[i] : QChar(u' ');
+}
+
 // The cells from the first to the last whose character differs, as [first, end); empty when
-// the texts show alike (a missing character shows as a blank).
+// the texts show alike.
 std::pair<qsizetype, qsizetype> changedCells(QStringView shown, QStringView text) {
-    const auto at = [](QStringView s, qsizetype i) { return i < s.size() ? s[i] : QChar(u' '); };
     qsizetype first = -1;
     qsizetype end = 0;
     for (qsizetype i = 0; i < std::max(shown.size(), text.size()); ++i) {
-        if (at(shown, i) != at(text, i)) {
+        if (cellChar(shown, i) != cellChar(text, i)) {
             first = first < 0 ? i : first;
             end = i + 1;
         }
@@ -86,9 +90,8 @@ void ScreenLine::redrawCells(QImage& image, const common::GlyphCells& glyphs, QS
     const qsizetype inView = image.width() / cw + 1;
     const qsizetype cells = std::min(std::max(shown.size(), text.size()), inView);
     for (qsizetype i = 0; i < cells; ++i) {
-        const QChar before = i < shown.size() ? shown[i] : QLatin1Char(' ');
-        const QChar after = i < text.size() ? text[i] : QLatin1Char(' ');
-        if (before == after) {
+        const QChar after = cellChar(text, i);
+        if (cellChar(shown, i) == after) {
             continue;
         }
         const QPoint at(static_cast<int>(i) * cw, top);
