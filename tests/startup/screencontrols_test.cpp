@@ -136,6 +136,15 @@ TEST_F(ShownLine, ShowsItsTextAndHighlightExactlyAndKeepsTheLabelsInterface) {
     EXPECT_EQ(line->text(), "MENU");
 }
 
+TEST_F(ShownLine, ALongTextOrMarkupShowsAsTheCellsTheLineHas) {
+    const QString longText = QString(4096, QLatin1Char('W')) + QStringLiteral("<b>x</b>");
+    line->setText(longText);
+    EXPECT_EQ(line->text(), longText);
+    EXPECT_EQ(shown(), expected(longText, false));
+    EXPECT_EQ(shown(), expected(QString(17, QLatin1Char('W')), false))
+        << "only the cells the line has are drawn";
+}
+
 TEST_F(ShownLine, ANewTextRepaintsOnlyTheCellsThatChanged) {
     line->setText(QStringLiteral("Count 000119"));
     QApplication::processEvents();
@@ -261,6 +270,23 @@ TEST_F(ShownHexCopy, ShowsItsVisibleRowsWholeWhateverItsFont) {
     QApplication::processEvents();
     const common::GlyphCells largerCells(larger);
     EXPECT_EQ(copy.viewport()->height(), 4 * largerCells.cellHeight() + 2 * HexCopy::kMargin);
+}
+
+TEST_F(ShownHexCopy, AHugeTextShowsItsFirstRowsAndScrollsToItsEnd) {
+    // 4 MiB of words: laid out once, drawn only as far as the view goes.
+    QString text;
+    for (int i = 0; i < (1 << 20); ++i) {
+        text += QStringLiteral("4F ");
+    }
+    text += QStringLiteral("D ");
+    copy.setPlainText(text);
+    QApplication::processEvents();
+    EXPECT_EQ(viewport().copy(cellOf(0)), cellImage(QLatin1Char('4')));
+    copy.verticalScrollBar()->setValue(copy.verticalScrollBar()->maximum());
+    QApplication::processEvents();
+    EXPECT_EQ(viewport().copy(cellOf(text.size() - 2)), cellImage(QLatin1Char('D')));
+    copy.selectAll();
+    EXPECT_EQ(copy.selectedText().size(), text.size());
 }
 
 TEST_F(ShownHexCopy, ANewFrameRepaintsOnlyTheCellsThatChanged) {
