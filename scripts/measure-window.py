@@ -18,9 +18,13 @@ the station's resident memory at the end. Several runs give the median; with sev
 --bin folders the builds take turns, run by run, so they meet the same machine.
 
 Usage: scripts/measure-window.py [--poll | --scan | --idle] [--runs N] [--seconds S]
-                                 [--bin DIR]... [--perf FILE | --callgrind FILE]
+                                 [--bin DIR]... [--floor] [--perf FILE | --callgrind FILE]
   --bin DIR   a bin folder holding remote and detector-sim (default build/default/bin); give
               it more than once to compare builds
+  --floor     with --poll, --scan or --idle: also run, taking turns with the builds, the
+              least Qt window that polls the simulator the way the station does
+              (benchmarks/window/window-floor, built beside the first --bin): what Qt, the
+              kernel and the X server cost for that work before any of the station's own
   --perf FILE record a call-graph profile of the station (perf record) over the first run
   --callgrind FILE
               run the station under callgrind, counting instructions only while the measured
@@ -159,7 +163,25 @@ class Drive:
             os.close(self.slave)
 
 
-def one_run(args, bindir, perf_file=None):
+FLOOR = "least Qt window (window-floor)"
+
+
+def floor_program(bindir):
+    return os.path.join(os.path.dirname(bindir), "benchmarks", "window", "window-floor")
+
+
+def start_floor(bindir, work, link, idle):
+    """Starts the floor program on link; it needs no socket and polls from its first tick."""
+    os.makedirs(os.path.join(work, "run"), 0o700, exist_ok=True)
+    env = dict(os.environ, REMOTE_COM1=link, XDG_RUNTIME_DIR=os.path.join(work, "run"),
+               QT_XCB_NO_MITSHM="1")  # what the station chooses for itself
+    return subprocess.Popen([floor_program(bindir)] + (["--no-poll"] if idle else []), env=env,
+                            cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def one_run(args, contestant, perf_file=None):
+    floor = contestant == FLOOR
+    bindir = args.bins[0] if floor else contestant
     work = tempfile.mkdtemp(prefix="station-window.")
     xvfb, display = start_xvfb()
     drive = Drive(args.mode, bindir, work)
@@ -170,8 +192,11 @@ def one_run(args, bindir, perf_file=None):
     if args.callgrind:
         wrapper = ["valgrind", "--tool=callgrind", "--instr-atstart=no",
                    f"--callgrind-out-file={args.callgrind}"]
-    station = start_station(bindir, work, drive.link, os.path.join(work, "bridge"),
-                            offscreen=False, wrapper=wrapper)
+    if floor:
+        station = start_floor(bindir, work, drive.link, args.mode == "idle")
+    else:
+        station = start_station(bindir, work, drive.link, os.path.join(work, "bridge"),
+                                offscreen=False, wrapper=wrapper)
     for k, v in saved.items():
         if v is None:
             os.environ.pop(k, None)
@@ -179,8 +204,12 @@ def one_run(args, bindir, perf_file=None):
             os.environ[k] = v
     perf = None
     try:
-        sock = connect(os.path.join(work, "bridge"), settle=2.0)
-        drive.start(sock)
+        if floor:
+            sock = None
+            time.sleep(3.0)  # about what the station's start-up and settling take
+        else:
+            sock = connect(os.path.join(work, "bridge"), settle=2.0)
+            drive.start(sock)
         drive.run(2.0)  # the first frames lay the window out once
         if perf_file:
             perf = subprocess.Popen(["perf", "record", "-q", "-g", "-F", "2000", "-o", perf_file,
@@ -201,7 +230,8 @@ def one_run(args, bindir, perf_file=None):
                            stdout=subprocess.DEVNULL, check=True)
             subprocess.run(["callgrind_control", "-d", str(station.pid)],
                            stdout=subprocess.DEVNULL, check=True)
-        drive.check(sock)
+        if not floor:
+            drive.check(sock)
         return {"station_ms": (s1 - s0) / 1e6 / max(frames, 1),
                 "x_ms": (x1 - x0) / 1e6 / max(frames, 1),
                 "core_pct": 100.0 * (s1 - s0) / 1e9 / (t1 - t0),
@@ -226,11 +256,18 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--seconds", type=float, default=30.0)
     parser.add_argument("--bin", action="append", dest="bins")
+    parser.add_argument("--floor", action="store_true")
     parser.add_argument("--perf")
     parser.add_argument("--callgrind")
     args = parser.parse_args()
     args.mode = args.mode or "frames"
-    bins = args.bins or [os.path.join(ROOT, "build", "default", "bin")]
+    bins = args.bins = args.bins or [os.path.join(ROOT, "build", "default", "bin")]
+    if args.floor:
+        if args.mode == "frames":
+            raise SystemExit("--floor goes with --poll, --scan or --idle: it mirrors no frames")
+        if not os.access(floor_program(bins[0]), os.X_OK):
+            raise SystemExit(f"no {floor_program(bins[0])}: build the window-floor target")
+        bins = bins + [FLOOR]
     results = {b: [] for b in bins}
     for run in range(args.runs):
         for b in bins:
