@@ -21,10 +21,11 @@ Usage: scripts/measure-window.py [--poll | --scan | --idle] [--runs N] [--second
                                  [--bin DIR]... [--floor] [--perf FILE | --callgrind FILE]
   --bin DIR   a bin folder holding remote and detector-sim (default build/default/bin); give
               it more than once to compare builds
-  --floor     with --poll, --scan or --idle: also run, taking turns with the builds, the
-              least Qt window that polls the simulator the way the station does
-              (benchmarks/window/window-floor, built beside the first --bin): what Qt, the
-              kernel and the X server cost for that work before any of the station's own
+  --floor     also run, taking turns with the builds, the least Qt window that does the
+              same work (benchmarks/window/window-floor, built beside the first --bin): it
+              polls as the station does and shows the last display line of each screen frame
+              in a label; what Qt, the kernel and the X server cost for that work before any
+              of the station's own
   --perf FILE record a call-graph profile of the station (perf record) over the first run
   --callgrind FILE
               run the station under callgrind, counting instructions only while the measured
@@ -193,7 +194,7 @@ def one_run(args, contestant, perf_file=None):
         wrapper = ["valgrind", "--tool=callgrind", "--instr-atstart=no",
                    f"--callgrind-out-file={args.callgrind}"]
     if floor:
-        station = start_floor(bindir, work, drive.link, args.mode == "idle")
+        station = start_floor(bindir, work, drive.link, args.mode in ("idle", "frames"))
     else:
         station = start_station(bindir, work, drive.link, os.path.join(work, "bridge"),
                                 offscreen=False, wrapper=wrapper)
@@ -263,8 +264,6 @@ def main():
     args.mode = args.mode or "frames"
     bins = args.bins = args.bins or [os.path.join(ROOT, "build", "default", "bin")]
     if args.floor:
-        if args.mode == "frames":
-            raise SystemExit("--floor goes with --poll, --scan or --idle: it mirrors no frames")
         if not os.access(floor_program(bins[0]), os.X_OK):
             raise SystemExit(f"no {floor_program(bins[0])}: build the window-floor target")
         bins = bins + [FLOOR]

@@ -1,12 +1,15 @@
-// The least Qt window that does what the station's window does while it polls the detector:
-// a 100 ms tick, the station's own poll and read-settings commands on alternate second ticks,
-// a receive lamp that goes dark two ticks after it lit and lights at each answer, and one
-// label showing how many bytes were answered. scripts/measure-window.py --floor runs it
-// beside the station, so both meet the same machine: what it costs is what Qt, the kernel
-// and the X server charge for that work alone, before any of the station's own.
+// The least Qt window that does what the station's window does with the detector: a 100 ms
+// tick, the station's own poll and read-settings commands on alternate second ticks, a
+// receive lamp that goes dark two ticks after it lit and lights at each answer, a label
+// showing the last display line of the last screen frame and one showing the other answers
+// (the settings frames) in hexadecimal, so that each repaints when what it shows changes, as
+// the station's displays do. scripts/measure-window.py --floor
+// runs it beside the station, so both meet the same machine: what it costs is what Qt, the
+// kernel and the X server charge for that work alone, before any of the station's own.
 //
 // Usage: window-floor [--no-poll]   (the line's path comes from REMOTE_COM1, as the
-//                                    station's does; --no-poll only ticks)
+//                                    station's does; --no-poll sends nothing, as the station
+//                                    with its loop switch off)
 #include "remote/link/commandframe.h"
 
 #include <QApplication>
@@ -57,9 +60,14 @@ int main(int argc, char** argv) {
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     auto* lamp = new Lamp;
-    auto* answered = new QLabel(QStringLiteral("0"));
+    auto* lastLine = new QLabel;
+    auto* lastAnswer = new QLabel;
+    for (QLabel* label : {lastLine, lastAnswer}) {
+        label->setTextFormat(Qt::PlainText);
+    }
     layout->addWidget(lamp);
-    layout->addWidget(answered);
+    layout->addWidget(lastLine);
+    layout->addWidget(lastAnswer);
     window.show();
 
     QSerialPort port(qEnvironmentVariable("REMOTE_COM1"));
@@ -69,12 +77,27 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    qint64 bytesAnswered = 0;
+    QByteArray received;
     int tick = 0;
     int lampTicks = 0;
     QObject::connect(&port, &QSerialPort::readyRead, [&] {
-        bytesAnswered += port.readAll().size();
-        answered->setText(QString::number(bytesAnswered));
+        received += port.readAll();
+        // A screen frame is "STS,D," and five display lines, comma separated, up to its CR.
+        for (qsizetype end = received.indexOf('\r'); end >= 0; end = received.indexOf('\r')) {
+            const QByteArray frame = received.left(end);
+            received.remove(0, end + 1);
+            // The LF a terminal wants, or noise, may come before the sync.
+            const qsizetype sync = frame.indexOf("STS,");
+            const QList<QByteArray> fields = frame.mid(sync < 0 ? 0 : sync).split(',');
+            if (sync >= 0 && fields.size() > 6) {
+                lastLine->setText(QString::fromLatin1(fields[6]));
+            } else if (sync < 0) {
+                lastAnswer->setText(QString::fromLatin1(frame.left(32).toHex()));
+            }
+        }
+        if (received.size() > 4096) {
+            received.clear(); // no frame end in sight: noise
+        }
         lamp->setLit(true);
         lampTicks = 0;
     });
