@@ -23,9 +23,9 @@ Usage: scripts/measure-window.py [--poll | --scan | --idle] [--runs N] [--second
               it more than once to compare builds
   --floor     also run, taking turns with the builds, the least Qt window that does the
               same work (benchmarks/window/window-floor, built beside the first --bin): it
-              polls as the station does and shows the last display line of each screen frame
-              in a label; what Qt, the kernel and the X server cost for that work before any
-              of the station's own
+              polls as the station does, lights a receive lamp, and shows the last display
+              line of each screen frame and the other answers in two labels; what Qt, the
+              kernel and the X server cost for that work before any of the station's own
   --perf FILE record a call-graph profile of the station (perf record) over the first run
   --callgrind FILE
               run the station under callgrind, counting instructions only while the measured

@@ -88,11 +88,13 @@ int main(int argc, char** argv) {
             received.remove(0, end + 1);
             // The LF a terminal wants, or noise, may come before the sync.
             const qsizetype sync = frame.indexOf("STS,");
-            const QList<QByteArray> fields = frame.mid(sync < 0 ? 0 : sync).split(',');
-            if (sync >= 0 && fields.size() > 6) {
-                lastLine->setText(QString::fromLatin1(fields[6]));
-            } else if (sync < 0) {
+            if (sync < 0) {
                 lastAnswer->setText(QString::fromLatin1(frame.left(32).toHex()));
+                continue;
+            }
+            const QList<QByteArray> fields = frame.mid(sync).split(',');
+            if (fields.size() > 6) {
+                lastLine->setText(QString::fromLatin1(fields[6]));
             }
         }
         if (received.size() > 4096) {
